@@ -1,0 +1,184 @@
+// Parts of a vexal message.
+//
+// `vexal_part_ctx` is a value-semantic handle that owns one part record (type,
+// payload format, payload compression and the uncompressed payload bytes).
+// `vexal_part<T>` and `vexal_any_part` add the wire form: each composes to and
+// parses from one part, an 8-byte header followed by the stored payload.
+//
+// Distinct objects may be used from different threads at once; one object
+// must not be changed by two threads at once.
+#ifndef VEXAL_PART_HPP
+#define VEXAL_PART_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "vexal/export.hpp"
+#include "vexal/payload.hpp"
+#include "vexal/serializer.hpp"
+
+namespace kelvo {
+
+/// Handle to one part record, with value semantics.
+///
+/// Constructors and setters store type, format and compression without
+/// examining them. Comparison ignores the part type. Moving takes over the
+/// payload buffer and leaves the source usable with an empty payload.
+class VEXAL_EXPORT vexal_part_ctx {
+ public:
+  /// The part record proper; defined inside the library.
+  class impl;
+
+  /// Format `bytes`, compression `none`, empty payload, type 0.
+  vexal_part_ctx();
+  /// Copies `payload`; format `bytes`, compression `none`.
+  explicit vexal_part_ctx(const std::vector<uint8_t>& payload);
+  /// Copies `payload`; compression `none`.
+  vexal_part_ctx(const std::vector<uint8_t>& payload,
+                 vexal_part_payload::format format);
+  /// Copies `payload`; format `bytes`.
+  vexal_part_ctx(const std::vector<uint8_t>& payload,
+                 vexal_part_payload::compression compression);
+  /// Copies `payload`.
+  vexal_part_ctx(const std::vector<uint8_t>& payload,
+                 vexal_part_payload::format format,
+                 vexal_part_payload::compression compression);
+  /// Takes over `payload`'s buffer, leaving it empty; format `bytes`,
+  /// compression `none`.
+  explicit vexal_part_ctx(std::vector<uint8_t>&& payload);
+  /// Takes over `payload`'s buffer; compression `none`.
+  vexal_part_ctx(std::vector<uint8_t>&& payload,
+                 vexal_part_payload::format format);
+  /// Takes over `payload`'s buffer; format `bytes`.
+  vexal_part_ctx(std::vector<uint8_t>&& payload,
+                 vexal_part_payload::compression compression);
+  /// Takes over `payload`'s buffer.
+  vexal_part_ctx(std::vector<uint8_t>&& payload,
+                 vexal_part_payload::format format,
+                 vexal_part_payload::compression compression);
+
+  /// Deep copy: a new record with every field and the payload bytes.
+  vexal_part_ctx(const vexal_part_ctx& other);
+  /// A new record that takes over `other`'s payload buffer. `other` keeps its
+  /// type, format and compression and is left with an empty payload. The new
+  /// record is allocated first, so `other` is unchanged if that fails.
+  vexal_part_ctx(vexal_part_ctx&& other);
+  /// Releases the record and its payload.
+  virtual ~vexal_part_ctx();
+
+  /// Copies type, format and compression, then the payload bytes. If copying
+  /// the payload fails for lack of memory, the scalars are already replaced
+  /// and the payload is unchanged.
+  vexal_part_ctx& operator=(const vexal_part_ctx& other);
+  /// Copies type, format and compression and takes over `other`'s payload
+  /// buffer, leaving `other`'s payload empty.
+  vexal_part_ctx& operator=(vexal_part_ctx&& other) noexcept;
+
+  /// True when format, compression and payload bytes are equal; the part
+  /// type is not compared.
+  bool operator==(const vexal_part_ctx& other) const;
+  /// Negation of `operator==`.
+  bool operator!=(const vexal_part_ctx& other) const;
+
+  /// The payload format.
+  vexal_part_payload::format get_format() const;
+  /// Stores `format` unchecked; an invalid value fails at compose time.
+  void set_format(vexal_part_payload::format format);
+  /// The compression applied when the part is composed.
+  vexal_part_payload::compression get_compression() const;
+  /// Stores `compression` unchecked; an invalid value fails at compose time.
+  void set_compression(vexal_part_payload::compression compression);
+  /// The uncompressed payload. The reference lives as long as the handle and
+  /// always shows the current payload.
+  const std::vector<uint8_t>& get_payload() const;
+  /// Replaces the payload with a copy of `payload`.
+  void set_payload(const std::vector<uint8_t>& payload);
+  /// Takes over `payload`'s buffer, leaving it empty.
+  void set_payload(std::vector<uint8_t>&& payload);
+
+ protected:
+  /// The owned record; never null while the handle exists.
+  std::unique_ptr<impl> impl_;
+};
+
+/// A part whose type is fixed at compile time: the type is T after every
+/// constructor, after `init()` and after every completed parse, whatever the
+/// source object or the wire said. Provided for T = first and T = second.
+///
+/// Compose and parse through the `vexal_serializer` entry points. A parse
+/// that throws may leave fields partly replaced, including the type, until
+/// `init()` or a later parse completes.
+template <vexal_part_type T>
+class VEXAL_EXPORT vexal_part : public vexal_part_ctx, public vexal_serializer {
+ public:
+  /// An empty part of type T.
+  vexal_part();
+  /// Copies every field and the payload, then sets the type to T.
+  vexal_part(const vexal_part& other);
+  /// Takes over `other`'s payload (see `vexal_part_ctx`), then sets the type
+  /// to T.
+  vexal_part(vexal_part&& other);
+  ~vexal_part() override;
+
+  /// Copy assignment of `vexal_part_ctx`; the type is copied, not reset.
+  vexal_part& operator=(const vexal_part& other);
+  /// Move assignment of `vexal_part_ctx`; the type is copied, not reset.
+  vexal_part& operator=(vexal_part&& other) noexcept;
+
+  /// True when type, format, compression and payload bytes are all equal.
+  bool operator==(const vexal_part& other) const;
+  /// Negation of `operator==`.
+  bool operator!=(const vexal_part& other) const;
+
+  /// Sets the type to T.
+  void init();
+
+ private:
+  void compose_impl(std::vector<uint8_t>& out) const override;
+  size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
+};
+
+extern template class vexal_part<vexal_part_type::first>;
+extern template class vexal_part<vexal_part_type::second>;
+
+/// A part whose type is chosen at run time; a parse keeps the type that the
+/// wire names.
+class VEXAL_EXPORT vexal_any_part : public vexal_part_ctx,
+                                    public vexal_serializer {
+ public:
+  /// An empty part of type 0.
+  vexal_any_part();
+  /// Copies every field, the type included, and the payload.
+  vexal_any_part(const vexal_any_part& other);
+  /// Copies the type, format and compression and takes over the payload.
+  vexal_any_part(vexal_any_part&& other);
+  ~vexal_any_part() override;
+
+  /// Copy assignment of `vexal_part_ctx`.
+  vexal_any_part& operator=(const vexal_any_part& other);
+  /// Move assignment of `vexal_part_ctx`.
+  vexal_any_part& operator=(vexal_any_part&& other) noexcept;
+
+  /// True when type, format, compression and payload bytes are all equal.
+  bool operator==(const vexal_any_part& other) const;
+  /// Negation of `operator==`.
+  bool operator!=(const vexal_any_part& other) const;
+
+  /// The part type.
+  vexal_part_type get_type() const;
+  /// Stores `type` unchecked; an invalid value fails at compose time with
+  /// "Unknown vexal type".
+  void set_type(vexal_part_type type);
+  /// Sets the type to 0 (`vexal_part_type::second`).
+  void set_default_type();
+
+ private:
+  void compose_impl(std::vector<uint8_t>& out) const override;
+  size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
+};
+
+}  // namespace kelvo
+
+#endif  // VEXAL_PART_HPP

@@ -1,0 +1,82 @@
+// The vexal message: a type-1 part followed by a type-0 part, back to back,
+// with no framing of its own. Including this header gives the whole public
+// interface except the version.
+//
+// A message ends where its second part ends, so several messages can lie back
+// to back in one vector: parse each at the offset the previous parse returned.
+#ifndef VEXAL_VEXAL_HPP
+#define VEXAL_VEXAL_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "vexal/export.hpp"
+#include "vexal/part.hpp"
+#include "vexal/payload.hpp"
+#include "vexal/serializer.hpp"
+
+namespace kelvo {
+
+/// The part type that leads a message.
+using vexal_first_part = vexal_part<vexal_part_type::first>;
+/// The part type that closes a message.
+using vexal_second_part = vexal_part<vexal_part_type::second>;
+
+/// A two-part vexal message.
+///
+/// Composing appends the first part, then the second; if the second fails,
+/// the first part's bytes stay appended. A parse takes over both parts or
+/// neither: with too few bytes it returns its start offset and the message is
+/// unchanged; if the first part is malformed the message is unchanged; if the
+/// second is malformed the first part is unchanged and the second may be
+/// partly replaced.
+class VEXAL_EXPORT vexal : public vexal_serializer {
+ public:
+  /// Two empty parts.
+  vexal();
+  /// Copies both parts.
+  vexal(const vexal_first_part& first, const vexal_second_part& second);
+  /// Moves both parts; the arguments keep their records with empty payloads.
+  vexal(vexal_first_part&& first, vexal_second_part&& second);
+  /// Copies the first part and moves the second.
+  vexal(const vexal_first_part& first, vexal_second_part&& second);
+  /// Moves the first part and copies the second.
+  vexal(vexal_first_part&& first, const vexal_second_part& second);
+
+  /// Copies both parts.
+  vexal(const vexal& other);
+  /// Moves both parts.
+  vexal(vexal&& other);
+  ~vexal() override;
+  /// Copy-assigns both parts, first then second.
+  vexal& operator=(const vexal& other);
+  /// Move-assigns both parts.
+  vexal& operator=(vexal&& other) noexcept;
+
+  /// True when both parts are equal, types included; the second part is
+  /// compared only when the first parts are equal.
+  bool operator==(const vexal& other) const;
+  /// Negation of `operator==`, with the same short circuit.
+  bool operator!=(const vexal& other) const;
+
+  /// The type-1 part, which leads the message.
+  vexal_first_part& first();
+  /// The type-1 part, which leads the message.
+  const vexal_first_part& first() const;
+  /// The type-0 part, which closes the message.
+  vexal_second_part& second();
+  /// The type-0 part, which closes the message.
+  const vexal_second_part& second() const;
+
+ private:
+  void compose_impl(std::vector<uint8_t>& out) const override;
+  size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
+
+  vexal_first_part first_;
+  vexal_second_part second_;
+};
+
+}  // namespace kelvo
+
+#endif  // VEXAL_VEXAL_HPP

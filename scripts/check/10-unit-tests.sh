@@ -1,0 +1,9 @@
+# Builds the library, examples and tests with warnings as errors (g++) and runs
+# the whole CTest suite.
+source "$(dirname "$0")/../lib.sh"
+cd "$VEXAL_ROOT"
+
+need_build_packages
+need_packages libgtest-dev libgmock-dev
+configure_and_build dev
+ctest --preset dev

@@ -1,0 +1,36 @@
+# Shared helpers for the project's scripts; source it, don't run it.
+
+set -euo pipefail
+
+VEXAL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export VEXAL_ROOT
+
+# need_packages PKG...: installs the Debian packages that are missing.
+need_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  if ((${#missing[@]} == 0)); then
+    return 0
+  fi
+  echo "==> installing ${missing[*]}"
+  local sudo=()
+  if [[ $(id -u) -ne 0 ]]; then sudo=(sudo); fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# The packages every build needs.
+need_build_packages() {
+  need_packages cmake ninja-build g++ make pkg-config zlib1g-dev
+}
+
+# configure_and_build PRESET: configures and builds one CMake preset.
+configure_and_build() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+}

@@ -1,0 +1,53 @@
+// A part whose type is set at run time and kept from the wire on parse.
+#include <utility>
+
+#include "part/impl.hpp"
+#include "vexal/part.hpp"
+
+namespace kelvo {
+
+vexal_any_part::vexal_any_part() = default;
+
+vexal_any_part::vexal_any_part(const vexal_any_part& other) = default;
+
+vexal_any_part::vexal_any_part(vexal_any_part&& other)
+    : vexal_part_ctx(std::move(other)), vexal_serializer(other) {}
+
+vexal_any_part::~vexal_any_part() = default;
+
+vexal_any_part& vexal_any_part::operator=(const vexal_any_part& other) {
+  vexal_part_ctx::operator=(other);
+  return *this;
+}
+
+vexal_any_part& vexal_any_part::operator=(vexal_any_part&& other) noexcept {
+  vexal_part_ctx::operator=(std::move(other));
+  return *this;
+}
+
+bool vexal_any_part::operator==(const vexal_any_part& other) const {
+  return impl_->is_equal(*other.impl_, false);
+}
+
+bool vexal_any_part::operator!=(const vexal_any_part& other) const {
+  return !impl_->is_equal(*other.impl_, false);
+}
+
+vexal_part_type vexal_any_part::get_type() const { return impl_->type; }
+
+void vexal_any_part::set_type(vexal_part_type type) { impl_->type = type; }
+
+void vexal_any_part::set_default_type() {
+  impl_->type = vexal_part_type::second;
+}
+
+void vexal_any_part::compose_impl(std::vector<uint8_t>& out) const {
+  impl_->compose(out);
+}
+
+size_t vexal_any_part::parse_impl(const std::vector<uint8_t>& data,
+                                  size_t offset) {
+  return impl_->parse(data, offset);
+}
+
+}  // namespace kelvo

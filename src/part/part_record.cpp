@@ -1,0 +1,114 @@
+// The part record: one part's fields, its wire image, and its equality.
+//
+// Composing does everything that can fail (compression, the length test, the
+// three code conversions) before the first byte is appended, so a failed
+// compose leaves `out` as it was. Parsing changes nothing until the whole
+// part is known to be present.
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "part/impl.hpp"
+#include "part/zlib_codec.hpp"
+#include "serialization/byte_order.hpp"
+
+namespace kelvo {
+
+namespace {
+
+using impl = vexal_part_ctx::impl;
+using payload_compression = vexal_part_payload::compression;
+
+constexpr size_t max_stored_size = std::numeric_limits<uint32_t>::max();
+
+// Makes room for `extra` more bytes in one allocation. Growth is at least
+// geometric so that composing many messages into one vector stays linear.
+void reserve_for_append(std::vector<uint8_t>& out, size_t extra) {
+  const size_t needed = out.size() + extra;
+  if (needed > out.capacity()) {
+    out.reserve(std::max(needed, 2 * out.capacity()));
+  }
+}
+
+}  // namespace
+
+impl::impl(const std::vector<uint8_t>& payload, vexal_part_type type,
+           vexal_part_payload::format format, payload_compression compression)
+    : type(type), format(format), compression(compression), payload(payload) {}
+
+impl::impl(std::vector<uint8_t>&& payload, vexal_part_type type,
+           vexal_part_payload::format format, payload_compression compression)
+    : type(type),
+      format(format),
+      compression(compression),
+      payload(std::move(payload)) {}
+
+impl::~impl() = default;
+
+bool impl::is_equal(const impl& other, bool ignore_type) const {
+  if (!ignore_type && type != other.type) return false;
+  if (format != other.format) return false;
+  if (compression != other.compression) return false;
+  if (payload.size() != other.payload.size()) return false;
+  if (payload.empty()) return true;
+  return std::memcmp(payload.data(), other.payload.data(), payload.size()) ==
+         0;
+}
+
+void impl::compose_impl(std::vector<uint8_t>& out) const {
+  // A stored payload needs no copy of its own: it is appended straight from
+  // the record.
+  std::vector<uint8_t> compressed;
+  const std::vector<uint8_t>* stored = &payload;
+  if (compression != payload_compression::none) {
+    const int32_t level = to_zlib_compression_level(compression);
+    compressed = detail::zlib_transform(payload, true, level);
+    stored = &compressed;
+  }
+  if (stored->size() > max_stored_size) {
+    throw std::runtime_error("vexal parts payload is too long");
+  }
+  const header::type type_code = from_type(type);
+  const header::format format_code = from_format(format);
+  const header::compression compression_code = from_compression(compression);
+
+  const auto stored_size = static_cast<uint32_t>(stored->size());
+  header head(type_code, format_code, compression_code, stored_size);
+  head.payload_size = detail::to_big_endian(stored_size);
+
+  reserve_for_append(out, head.size() + stored->size());
+  head.compose(out);
+  out.insert(out.end(), stored->begin(), stored->end());
+}
+
+size_t impl::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
+  // Too few bytes for a header (also an offset at or past the end).
+  if (offset > data.size() || data.size() - offset < header::wire_size) {
+    return offset;
+  }
+  header head(header::type::second, header::format::bytes,
+              header::compression::stored, 0);
+  const size_t pos = head.parse(data, offset);
+  const size_t stored_size = detail::from_big_endian(head.payload_size);
+  // The stored bytes are not all there yet.
+  if (data.size() - pos < stored_size) return offset;
+
+  // Each field is replaced as soon as its own code has converted.
+  type = to_type(head.raw_type);
+  format = to_format(head.raw_format);
+  compression = to_compression(head.raw_compression);
+
+  payload.clear();
+  payload.reserve(stored_size);
+  const auto first = data.begin() + static_cast<std::ptrdiff_t>(pos);
+  payload.insert(payload.end(), first,
+                 first + static_cast<std::ptrdiff_t>(stored_size));
+  if (compression != payload_compression::none) {
+    std::vector<uint8_t> inflated = detail::zlib_transform(payload, false, 0);
+    payload.swap(inflated);
+  }
+  return pos + stored_size;
+}
+
+}  // namespace kelvo

@@ -1,0 +1,111 @@
+// The zlib codec: the whole input is handed to zlib at once and the output is
+// collected through one 32768-byte scratch buffer, pass by pass, until zlib
+// reports anything but Z_OK. Only Z_STREAM_END counts as success.
+#include "part/zlib_codec.hpp"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace kelvo::detail {
+
+namespace {
+
+constexpr size_t scratch_size = 32768;
+constexpr size_t max_input_size = std::numeric_limits<uint32_t>::max();
+
+// "Failed zlib::<operation> [<code>]: <zlib's text, if any>"
+[[noreturn]] void throw_zlib_error(const char* operation, int code,
+                                   const char* zlib_message) {
+  std::string text = "Failed zlib::";
+  text += operation;
+  text += " [";
+  text += std::to_string(code);
+  text += "]: ";
+  if (zlib_message != nullptr) text += zlib_message;
+  throw std::runtime_error(text);
+}
+
+// Owns an initialized stream and ends it exactly once, on every exit path.
+class zlib_stream {
+ public:
+  zlib_stream(bool compress, int32_t level) : compress_(compress) {
+    std::memset(&stream_, 0, sizeof stream_);
+    const int code = compress ? deflateInit(&stream_, level)
+                              : inflateInit(&stream_);
+    if (code != Z_OK) {
+      throw_zlib_error(compress ? "deflateInit" : "inflateInit", code,
+                       stream_.msg);
+    }
+  }
+  ~zlib_stream() { end(); }
+  zlib_stream(const zlib_stream&) = delete;
+  zlib_stream& operator=(const zlib_stream&) = delete;
+
+  z_stream& get() { return stream_; }
+
+  // One pass: compression finishes once all input has been handed over.
+  int step() {
+    if (compress_) {
+      return deflate(&stream_, stream_.avail_in == 0 ? Z_FINISH : Z_NO_FLUSH);
+    }
+    return inflate(&stream_, Z_NO_FLUSH);
+  }
+
+  void end() {
+    if (ended_) return;
+    ended_ = true;
+    if (compress_) {
+      deflateEnd(&stream_);
+    } else {
+      inflateEnd(&stream_);
+    }
+  }
+
+ private:
+  z_stream stream_;
+  bool compress_;
+  bool ended_ = false;
+};
+
+}  // namespace
+
+std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
+                                    bool compress, int32_t level) {
+  if (input.size() > max_input_size) {
+    throw std::runtime_error("zlib input is too long");
+  }
+  zlib_stream stream(compress, level);
+  z_stream& z = stream.get();
+  // zlib's interface is not const-correct; it never writes through next_in.
+  z.next_in = const_cast<Bytef*>(input.data());
+  z.avail_in = static_cast<uInt>(input.size());
+
+  auto scratch = std::make_unique<uint8_t[]>(scratch_size);
+  std::vector<uint8_t> output;
+  int code;
+  do {
+    z.next_out = scratch.get();
+    z.avail_out = static_cast<uInt>(scratch_size);
+    code = stream.step();
+    // total_out counts every byte produced so far; the excess over what has
+    // been collected is exactly what this pass wrote.
+    if (z.total_out > output.size()) {
+      const size_t fresh = static_cast<size_t>(z.total_out) - output.size();
+      output.insert(output.end(), scratch.get(), scratch.get() + fresh);
+    }
+  } while (code == Z_OK);
+
+  stream.end();
+  if (code != Z_STREAM_END) {
+    throw_zlib_error(compress ? "deflate" : "inflate", code, z.msg);
+  }
+  return output;
+}
+
+}  // namespace kelvo::detail
+

@@ -1,0 +1,23 @@
+// Whole-buffer zlib compression and decompression for part payloads.
+//
+// The compressed form is the zlib format (RFC 1950) with zlib's default
+// window, memory level and strategy. Each call owns all of its state, so
+// calls may run on any number of threads at once.
+#ifndef VEXAL_SRC_PART_ZLIB_CODEC_HPP
+#define VEXAL_SRC_PART_ZLIB_CODEC_HPP
+
+#include <cstdint>
+#include <vector>
+
+namespace kelvo::detail {
+
+// Compresses `input` at zlib `level` (when `compress`) or decompresses one
+// zlib stream from it (bytes after the stream's end are ignored). Throws
+// std::runtime_error "zlib input is too long" for inputs over 2^32 - 1 bytes,
+// and "Failed zlib::<op>[Init] [<code>]: <zlib message>" when zlib fails.
+std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
+                                    bool compress, int32_t level);
+
+}  // namespace kelvo::detail
+
+#endif  // VEXAL_SRC_PART_ZLIB_CODEC_HPP

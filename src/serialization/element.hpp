@@ -1,0 +1,59 @@
+// Reading and appending fixed-width elements at any byte position.
+//
+// Elements are copied in memory order, at any alignment, and never change byte
+// order: a caller that needs a particular order on the wire converts the value
+// before `pack` and after `unpack` (see byte_order.hpp).
+#ifndef VEXAL_SRC_SERIALIZATION_ELEMENT_HPP
+#define VEXAL_SRC_SERIALIZATION_ELEMENT_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace kelvo::detail {
+
+// The reader's two failures; the text is built only when one is thrown.
+[[noreturn]] inline void throw_unpack_out_of_range(size_t pos, size_t size) {
+  throw std::runtime_error("Can't unpack element: Possition [" +
+                           std::to_string(pos) + "] out of range [" +
+                           std::to_string(size) + "]");
+}
+
+[[noreturn]] inline void throw_unpack_too_short(size_t remaining, size_t pos,
+                                                size_t width) {
+  throw std::runtime_error("Can't unpack element: Input too short [" +
+                           std::to_string(remaining) + "] at [" +
+                           std::to_string(pos) + "] expected [" +
+                           std::to_string(width) + "]");
+}
+
+// Reads one T at `pos` into `element` and returns the position after it.
+// `element` is written only when both bounds tests pass.
+template <typename T>
+size_t unpack(const std::vector<uint8_t>& data, size_t pos, T& element) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  constexpr size_t width = sizeof(T);
+  const size_t size = data.size();
+  if (pos > size) throw_unpack_out_of_range(pos, size);
+  // pos <= size here, so the subtraction cannot wrap.
+  if (size - pos < width) throw_unpack_too_short(size - pos, pos, width);
+  std::memcpy(&element, data.data() + pos, width);
+  return pos + width;
+}
+
+// Appends the bytes of `value`, growing `out` by exactly sizeof(T).
+template <typename T>
+void pack(std::vector<uint8_t>& out, const T& value) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  const size_t at = out.size();
+  out.resize(at + sizeof(T));
+  std::memcpy(out.data() + at, &value, sizeof(T));
+}
+
+}  // namespace kelvo::detail
+
+#endif  // VEXAL_SRC_SERIALIZATION_ELEMENT_HPP

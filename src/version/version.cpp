@@ -1,0 +1,14 @@
+// The library version, fixed when the library is built.
+#include "vexal/version.hpp"
+
+#include "version_config.hpp"
+
+namespace kelvo::vexal_version {
+
+std::tuple<int32_t, int32_t, int32_t> get() {
+  return {VEXAL_VERSION_MAJOR, VEXAL_VERSION_MINOR, VEXAL_VERSION_PATCH};
+}
+
+std::string get_string() { return VEXAL_VERSION_STRING; }
+
+}  // namespace kelvo::vexal_version
