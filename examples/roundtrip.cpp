@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-
 #include <vexal/vexal.hpp>
 
 namespace {
@@ -48,8 +47,7 @@ int main() {
   kelvo::vexal parsed;
   const size_t end = parsed.parse(wire, 0);
   if (end != wire.size()) {
-    std::fprintf(stderr, "parse consumed %zu of %zu bytes\n", end,
-                 wire.size());
+    std::fprintf(stderr, "parse consumed %zu of %zu bytes\n", end, wire.size());
     return 1;
   }
   std::printf("parsed %zu bytes:\n", end);

@@ -46,14 +46,14 @@ inline bytes noise(size_t size, uint32_t seed = 1) {
 }  // namespace vexal_test
 
 // Expects `statement` to throw std::runtime_error whose what() is `message`.
-#define EXPECT_THROW_MSG(statement, message)                       \
-  do {                                                             \
-    try {                                                          \
-      statement;                                                   \
-      ADD_FAILURE() << "no exception from: " #statement;           \
-    } catch (const std::runtime_error& error) {                    \
-      EXPECT_EQ(std::string(error.what()), std::string(message));  \
-    }                                                              \
+#define EXPECT_THROW_MSG(statement, message)                      \
+  do {                                                            \
+    try {                                                         \
+      statement;                                                  \
+      ADD_FAILURE() << "no exception from: " #statement;          \
+    } catch (const std::runtime_error& error) {                   \
+      EXPECT_EQ(std::string(error.what()), std::string(message)); \
+    }                                                             \
   } while (false)
 
 #endif  // VEXAL_TESTS_TEST_SUPPORT_HPP

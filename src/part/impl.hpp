@@ -3,8 +3,8 @@
 //
 // Wire image of one part (the header describes itself in `header`):
 //   offset 0  type code        1 byte   1 = type 1, 2 = type 0
-//   offset 1  format code      1 byte   3 = format 0, 2 = format 1, 1 = format 2
-//   offset 2  compression code 1 byte   0 = stored as is, 1 = zlib stream
+//   offset 1  format code      1 byte   3 = format 0, 2 = format 1, 1 = format
+//   2 offset 2  compression code 1 byte   0 = stored as is, 1 = zlib stream
 //   offset 3  reserved         1 byte   0 when written, ignored when read
 //   offset 4  stored length L  4 bytes  unsigned, big-endian
 //   offset 8  stored bytes     L bytes
@@ -59,8 +59,7 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
 
    private:
     void compose_impl(std::vector<uint8_t>& out) const override;
-    size_t parse_impl(const std::vector<uint8_t>& data,
-                      size_t offset) override;
+    size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
   };
   static_assert(header::wire_size == 8);
 

@@ -17,8 +17,8 @@ std::unique_ptr<vexal_part_ctx::impl> make_record(
     Payload&& payload, payload_format format = payload_format::bytes,
     payload_compression compression = payload_compression::none) {
   return std::make_unique<vexal_part_ctx::impl>(std::forward<Payload>(payload),
-                                                vexal_part_type::second,
-                                                format, compression);
+                                                vexal_part_type::second, format,
+                                                compression);
 }
 
 // Hands `src`'s buffer to `dst` and releases `dst`'s old one. Moving through a
@@ -43,8 +43,7 @@ vexal_part_ctx::vexal_part_ctx(bytes&& payload)
     : impl_(make_record(std::move(payload))) {}
 vexal_part_ctx::vexal_part_ctx(bytes&& payload, payload_format format)
     : impl_(make_record(std::move(payload), format)) {}
-vexal_part_ctx::vexal_part_ctx(bytes&& payload,
-                               payload_compression compression)
+vexal_part_ctx::vexal_part_ctx(bytes&& payload, payload_compression compression)
     : impl_(make_record(std::move(payload), payload_format::bytes,
                         compression)) {}
 vexal_part_ctx::vexal_part_ctx(bytes&& payload, payload_format format,

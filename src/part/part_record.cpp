@@ -52,8 +52,7 @@ bool impl::is_equal(const impl& other, bool ignore_type) const {
   if (compression != other.compression) return false;
   if (payload.size() != other.payload.size()) return false;
   if (payload.empty()) return true;
-  return std::memcmp(payload.data(), other.payload.data(), payload.size()) ==
-         0;
+  return std::memcmp(payload.data(), other.payload.data(), payload.size()) == 0;
 }
 
 void impl::compose_impl(std::vector<uint8_t>& out) const {

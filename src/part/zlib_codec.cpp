@@ -35,8 +35,8 @@ class zlib_stream {
  public:
   zlib_stream(bool compress, int32_t level) : compress_(compress) {
     std::memset(&stream_, 0, sizeof stream_);
-    const int code = compress ? deflateInit(&stream_, level)
-                              : inflateInit(&stream_);
+    const int code =
+        compress ? deflateInit(&stream_, level) : inflateInit(&stream_);
     if (code != Z_OK) {
       throw_zlib_error(compress ? "deflateInit" : "inflateInit", code,
                        stream_.msg);
@@ -108,4 +108,3 @@ std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
 }
 
 }  // namespace kelvo::detail
-
