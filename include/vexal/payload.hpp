@@ -67,12 +67,17 @@ T from_bytes(const std::vector<uint8_t>& bytes);
 template <typename T>
 format get_format();
 
+/// The byte vector's own bytes: a separate copy of `payload`. Fails only
+/// with std::bad_alloc; `payload` is never changed.
 template <>
 VEXAL_EXPORT std::vector<uint8_t> to_bytes<std::vector<uint8_t>>(
     const std::vector<uint8_t>& payload);
+/// A byte-vector payload: a separate copy of `bytes`. Fails only with
+/// std::bad_alloc; `bytes` is never changed.
 template <>
 VEXAL_EXPORT std::vector<uint8_t> from_bytes<std::vector<uint8_t>>(
     const std::vector<uint8_t>& bytes);
+/// A byte-vector payload has `format::bytes`. Never fails.
 template <>
 VEXAL_EXPORT format get_format<std::vector<uint8_t>>();
 
