@@ -35,3 +35,11 @@ build_consumer() {
   cmake --build "$2" -j2 >/dev/null
   sed -n 's/^-- Found vexal \([^ ]*\) in .*/\1/p' "$2.log"
 }
+
+# abi_dump LIBRARY OUT: writes the ABI of LIBRARY as abidw sees it, without
+# any path of this machine, so that dumps from different trees compare.
+abi_dump() {
+  abidw --no-corpus-path --no-comp-dir-path --short-locs \
+    --headers-dir "$VEXAL_ROOT/include/vexal" --drop-private-types \
+    --out-file "$2" "$1"
+}
