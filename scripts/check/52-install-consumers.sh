@@ -56,7 +56,7 @@ cmake -S examples/consumer -B "$work/subproject" -G Ninja \
 cmake --build "$work/subproject" -j2 >/dev/null
 "$work/subproject/vexal_consumer" | tee "$work/subproject.out"
 if ninja -C "$work/subproject" -t targets all |
-  grep -E '^(vexal_tests|vexal_example_[a-z_]+|install):' >/dev/null; then
+  grep -E '^(vexal_tests|vexal_tool|vexal_example_[a-z_]+|install):' >/dev/null; then
   fail "a subproject build offers the library's tests, examples or install"
 fi
 
