@@ -16,7 +16,9 @@ mkdir -p "$work"
 prefix="$PWD/$work/prefix"
 
 cmake --install build/package --prefix "$prefix" >/dev/null
-libdir=$(dirname "$(find "$prefix" -name 'libvexal.so.*.*.*')")
+# The library folder below the prefix, such as lib/x86_64-linux-gnu.
+lib=$(cd "$prefix" && find . -name 'libvexal.so.*.*.*' -printf '%h')
+libdir="$prefix/${lib#./}"
 [[ -f "$prefix/include/vexal/vexal.hpp" ]] || fail "headers not installed"
 expect_equal "SONAME" \
   "$(readelf -d "$libdir/libvexal.so" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')" \
@@ -33,7 +35,7 @@ fi
 # from the moved copy.
 mv "$prefix" "$prefix-moved"
 prefix="$prefix-moved"
-libdir=${libdir/\/prefix\//\/prefix-moved\/}
+libdir="$prefix/${lib#./}"
 
 # 1. CMake package.
 expect_equal "CMake package version" \
