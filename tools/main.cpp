@@ -18,25 +18,33 @@ const char* const exit_statuses =
     "  1  the input holds a malformed or incomplete message\n"
     "  2  unreadable file, bad option or value, failed write\n";
 
+// A command whose help ends with `examples` and the exit statuses.
+CLI::App* add_command(CLI::App& app, const char* name, const char* summary,
+                      const char* examples) {
+  CLI::App* command = app.add_subcommand(name, summary);
+  command->footer(std::string("Examples:\n") + examples + "\n" + exit_statuses);
+  return command;
+}
+
 CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
-  CLI::App* command = app.add_subcommand(
-      "inspect", "Describe every message of the inputs, one after another");
+  CLI::App* command = add_command(
+      app, "inspect", "Describe every message of the inputs, one after another",
+      "  vexal inspect examples/sample.vexal\n"
+      "  producer | vexal inspect --json | jq .parts\n");
   command->add_option("FILE", options.inputs,
                       "Inputs; none or - reads standard input, also an "
                       "endless pipe");
   command->add_flag("--json", options.json,
                     "One JSON object per message and line, no summary");
-  command->footer(
-      std::string("Examples:\n"
-                  "  vexal inspect examples/sample.vexal\n"
-                  "  vexal inspect --json capture.vexal | jq .\n\n") +
-      exit_statuses);
   return command;
 }
 
 CLI::App* add_pack(CLI::App& app, pack_options& options) {
-  CLI::App* command = app.add_subcommand(
-      "pack", "Compose one message from the bytes of two files");
+  CLI::App* command = add_command(
+      app, "pack", "Compose one message from the bytes of two files",
+      "  vexal pack head.bin body.txt -o out.vexal\n"
+      "  vexal pack head.bin body.txt --second-compression "
+      "zlib_best_compression --append -o out.vexal\n");
   command
       ->add_option("FIRST", options.first,
                    "File of the type-1 payload (- : standard input)")
@@ -65,17 +73,13 @@ CLI::App* add_pack(CLI::App& app, pack_options& options) {
       ->add_option("--second-format", options.second_format,
                    "Format of the type-0 part")
       ->check(CLI::Range(0, 2));
-  command->footer(
-      std::string("Example:\n"
-                  "  vexal pack head.bin body.txt --second-compression "
-                  "zlib_best_compression --append -o out.vexal\n\n") +
-      exit_statuses);
   return command;
 }
 
 CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
-  CLI::App* command = app.add_subcommand(
-      "unpack", "Write the decompressed payloads of one message");
+  CLI::App* command = add_command(
+      app, "unpack", "Write the decompressed payloads of one message",
+      "  vexal unpack out.vexal --index 1 --first head.bin --second -\n");
   command->add_option("FILE", options.input, "Input (- : standard input)")
       ->required();
   command->add_option("--index", options.index,
@@ -86,10 +90,6 @@ CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
   command->add_option("--second", options.second_output,
                       "Where to write the type-0 payload (- : standard "
                       "output)");
-  command->footer(std::string("Example:\n"
-                              "  vexal unpack out.vexal --index 1 --first "
-                              "head.bin --second body.txt\n\n") +
-                  exit_statuses);
   return command;
 }
 
