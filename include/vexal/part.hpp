@@ -144,8 +144,8 @@ class VEXAL_EXPORT vexal_part : public vexal_part_ctx, public vexal_serializer {
   size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
 };
 
-extern template class vexal_part<vexal_part_type::first>;
-extern template class vexal_part<vexal_part_type::second>;
+extern template class VEXAL_EXPORT vexal_part<vexal_part_type::first>;
+extern template class VEXAL_EXPORT vexal_part<vexal_part_type::second>;
 
 /// A part whose type is chosen at run time; a parse keeps the type that the
 /// wire names.

@@ -17,7 +17,7 @@ namespace kelvo {
 
 /// Type of a part. A message carries its first part with type 1 and its
 /// second with type 0; the library gives the values no other meaning.
-enum class vexal_part_type : int32_t {
+enum class VEXAL_EXPORT vexal_part_type : int32_t {
   second = 0,  ///< The second part of a message; the default.
   first = 1,   ///< The first part of a message.
 };

@@ -14,7 +14,7 @@ echo "ok: formatting"
 # clang-tidy reads the compile commands of the package build; configuring it
 # is enough (this also generates the version header). g++ builds C++17 by
 # default, so the commands name no standard; clang needs to be told.
-need_build_packages
+need_package_build_packages
 cmake --preset package >/dev/null
 if ! report=$(find src -name '*.cpp' -print0 |
   xargs -0 -n1 -P2 clang-tidy -p build/package --quiet \

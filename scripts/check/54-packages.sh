@@ -82,6 +82,9 @@ expect_equal "packaged vexal.pc prefix" \
 if [[ -f tools/CMakeLists.txt ]]; then
   check_package vexal-tools utils "libvexal$major \(= ${version//./\\.}\)" \
     usr/bin/vexal
+  expect_equal "packaged tool's version" \
+    "$(LD_LIBRARY_PATH="$out/libvexal$major/$libdir" \
+      "$out/vexal-tools/usr/bin/vexal" --version)" "$version"
 fi
 
 # A consumer builds and runs against the runtime and development packages

@@ -5,7 +5,7 @@ source "$(dirname "$0")/packaging.sh"
 cd "$VEXAL_ROOT"
 
 need_packages doxygen
-need_build_packages
+need_package_build_packages
 cmake --preset package >/dev/null
 rm -rf build/package/docs/html
 cmake --build --preset package --target docs

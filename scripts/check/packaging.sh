@@ -19,10 +19,16 @@ expect_equal() {
   echo "ok: $1 = $2"
 }
 
-# The build that the packaging stages share: optimized, with debug info for
-# the ABI check, installing under /usr.
-build_package_preset() {
+# What the package build needs: the library's and the tool's build packages.
+need_package_build_packages() {
   need_build_packages
+  need_packages libcli11-dev nlohmann-json3-dev
+}
+
+# The build that the packaging stages share: optimized, with debug info for
+# the ABI check, installing under /usr, the tool included.
+build_package_preset() {
+  need_package_build_packages
   configure_and_build package >/dev/null
 }
 

@@ -3,9 +3,24 @@
 // takes over both parts or neither.
 #include <utility>
 
+#include "part/impl.hpp"
+#include "serialization/reserve.hpp"
 #include "vexal/vexal.hpp"
 
 namespace kelvo {
+
+namespace {
+
+// The wire size of a part as far as it is known before composing: a stored
+// payload goes out as it is, a compressed one reserves its own room later.
+size_t known_wire_size(const vexal_part_ctx& part) {
+  const bool stored =
+      part.get_compression() == vexal_part_payload::compression::none;
+  return vexal_part_ctx::impl::header::wire_size +
+         (stored ? part.get_payload().size() : 0);
+}
+
+}  // namespace
 
 vexal::vexal() = default;
 
@@ -40,7 +55,11 @@ const vexal_first_part& vexal::first() const { return first_; }
 vexal_second_part& vexal::second() { return second_; }
 const vexal_second_part& vexal::second() const { return second_; }
 
+// One reservation for the whole message spares moving the first part's bytes
+// when the second part grows `out`.
 void vexal::compose_impl(std::vector<uint8_t>& out) const {
+  detail::reserve_for_append(
+      out, known_wire_size(first_) + known_wire_size(second_));
   first_.compose(out);
   second_.compose(out);
 }

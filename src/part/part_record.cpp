@@ -12,6 +12,7 @@
 #include "part/impl.hpp"
 #include "part/zlib_codec.hpp"
 #include "serialization/byte_order.hpp"
+#include "serialization/reserve.hpp"
 
 namespace kelvo {
 
@@ -21,15 +22,6 @@ using impl = vexal_part_ctx::impl;
 using payload_compression = vexal_part_payload::compression;
 
 constexpr size_t max_stored_size = std::numeric_limits<uint32_t>::max();
-
-// Makes room for `extra` more bytes in one allocation. Growth is at least
-// geometric so that composing many messages into one vector stays linear.
-void reserve_for_append(std::vector<uint8_t>& out, size_t extra) {
-  const size_t needed = out.size() + extra;
-  if (needed > out.capacity()) {
-    out.reserve(std::max(needed, 2 * out.capacity()));
-  }
-}
 
 }  // namespace
 
@@ -76,7 +68,7 @@ void impl::compose_impl(std::vector<uint8_t>& out) const {
   header head(type_code, format_code, compression_code, stored_size);
   head.payload_size = detail::to_big_endian(stored_size);
 
-  reserve_for_append(out, head.size() + stored->size());
+  detail::reserve_for_append(out, head.size() + stored->size());
   head.compose(out);
   out.insert(out.end(), stored->begin(), stored->end());
 }
