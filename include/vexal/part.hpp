@@ -26,6 +26,10 @@ namespace kelvo {
 /// Constructors and setters store type, format and compression without
 /// examining them. Comparison ignores the part type. Moving takes over the
 /// payload buffer and leaves the source usable with an empty payload.
+///
+/// No member of this class throws the library's messages: values are
+/// checked when a part is composed or parsed (see \ref errors). Constructors,
+/// copies and the setters that copy a payload fail only with std::bad_alloc.
 class VEXAL_EXPORT vexal_part_ctx {
  public:
   /// The part record proper; defined inside the library.
@@ -145,6 +149,10 @@ extern template class VEXAL_EXPORT vexal_part<vexal_part_type::second>;
 
 /// A part whose type is chosen at run time; a parse keeps the type that the
 /// wire names.
+///
+/// Compose and parse through the `vexal_serializer` entry points. A parse
+/// that throws may leave type, format and compression partly replaced (see
+/// \ref errors).
 class VEXAL_EXPORT vexal_any_part : public vexal_part_ctx,
                                     public vexal_serializer {
  public:

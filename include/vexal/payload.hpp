@@ -17,7 +17,7 @@ namespace kelvo {
 
 /// Type of a part. A message carries its first part with type 1 and its
 /// second with type 0; the library gives the values no other meaning.
-enum class vexal_part_type : int32_t {
+enum class VEXAL_EXPORT vexal_part_type : int32_t {
   second = 0,  ///< The second part of a message; the default.
   first = 1,   ///< The first part of a message.
 };
@@ -67,12 +67,17 @@ T from_bytes(const std::vector<uint8_t>& bytes);
 template <typename T>
 format get_format();
 
+/// The byte vector's own bytes: a separate copy of `payload`. Fails only
+/// with std::bad_alloc; `payload` is never changed.
 template <>
 VEXAL_EXPORT std::vector<uint8_t> to_bytes<std::vector<uint8_t>>(
     const std::vector<uint8_t>& payload);
+/// A byte-vector payload: a separate copy of `bytes`. Fails only with
+/// std::bad_alloc; `bytes` is never changed.
 template <>
 VEXAL_EXPORT std::vector<uint8_t> from_bytes<std::vector<uint8_t>>(
     const std::vector<uint8_t>& bytes);
+/// A byte-vector payload has `format::bytes`. Never fails.
 template <>
 VEXAL_EXPORT format get_format<std::vector<uint8_t>>();
 

@@ -14,6 +14,7 @@
 
 #include "vexal/export.hpp"
 
+/// Every public name of libvexal.
 namespace kelvo {
 
 /// Abstract base of every class that turns into bytes and back.
@@ -26,26 +27,30 @@ class VEXAL_EXPORT vexal_serializer {
   virtual ~vexal_serializer();
 
   /// Returns the object's wire bytes in a new vector.
-  /// @throws std::runtime_error as the derived class's compose does; the
-  ///         partly filled vector is then released.
+  /// @throws std::runtime_error as the derived class's compose does (see
+  ///         \ref errors); the partly filled vector is then released.
   std::vector<uint8_t> compose() const;
 
   /// Appends the object's wire bytes to `out`, after what it already holds.
   /// Never clears `out`. @throws std::runtime_error as the derived class's
-  /// compose does; bytes appended before the failure stay in `out` (a single
-  /// part appends nothing when it fails).
+  /// compose does (see \ref errors); bytes appended before the failure stay
+  /// in `out` (a single part appends nothing when it fails).
   void compose(std::vector<uint8_t>& out) const;
 
   /// Reads the object from `data` at `offset`, replacing its state.
   /// @return the offset just past the consumed bytes, or `offset` itself when
   ///         `data` holds too few bytes (nothing is then changed).
   /// @throws std::runtime_error on malformed input; what the object holds
-  ///         afterwards is documented by the derived class.
+  ///         afterwards is documented by the derived class and listed in
+  ///         \ref errors.
   size_t parse(const std::vector<uint8_t>& data, size_t offset);
 
  protected:
+  /// Only derived classes create the stateless base.
   vexal_serializer() = default;
+  /// Copies nothing: the base holds no state.
   vexal_serializer(const vexal_serializer&) = default;
+  /// Assigns nothing: the base holds no state.
   vexal_serializer& operator=(const vexal_serializer&) = default;
 
  private:

@@ -1,10 +1,10 @@
-# Builds the library, examples and tests with warnings as errors, once with
-# g++ and once with clang, and runs the whole CTest suite on each.
+# Builds the library, tool, examples and tests with warnings as errors, once
+# with g++ and once with clang, and runs the whole CTest suite on each.
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 
 need_build_packages
-need_packages clang libgtest-dev libgmock-dev
+need_packages clang libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev jq
 for preset in dev dev-clang; do
   configure_and_build "$preset"
   ctest --preset "$preset"

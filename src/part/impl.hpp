@@ -2,12 +2,12 @@
 // header, and the conversions between public values and header codes.
 //
 // Wire image of one part (the header describes itself in `header`):
-//   offset 0  type code        1 byte   1 = type 1, 2 = type 0
-//   offset 1  format code      1 byte   3 = format 0, 2 = format 1, 1 = format
-//   2 offset 2  compression code 1 byte   0 = stored as is, 1 = zlib stream
-//   offset 3  reserved         1 byte   0 when written, ignored when read
-//   offset 4  stored length L  4 bytes  unsigned, big-endian
-//   offset 8  stored bytes     L bytes
+//   offset 0  type code         1 byte   1 = type 1, 2 = type 0
+//   offset 1  format code       1 byte   3, 2, 1 = format 0, 1, 2
+//   offset 2  compression code  1 byte   0 = stored as is, 1 = zlib stream
+//   offset 3  reserved          1 byte   0 when written, ignored when read
+//   offset 4  stored length L   4 bytes  unsigned, big-endian
+//   offset 8  stored bytes      L bytes
 //
 // The record always holds its payload uncompressed; compression happens on a
 // separate buffer while composing and is undone while parsing.

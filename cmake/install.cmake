@@ -1,0 +1,60 @@
+# Install rules and the exported CMake package of libvexal.
+#
+# Components: `runtime` holds the shared library and its SONAME link;
+# `development` holds the headers, the linker name link, the CMake package and
+# the pkg-config file. The `vexal` tool installs itself as component `tools`.
+# Every path is relative to the install prefix (GNUInstallDirs), so an
+# installed tree can be moved as a whole.
+include(CMakePackageConfigHelpers)
+
+set(VEXAL_CMAKE_PACKAGE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/vexal")
+set(VEXAL_PKGCONFIG_DIR "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+
+install(TARGETS vexal
+  EXPORT vexalTargets
+  LIBRARY
+    DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+    COMPONENT runtime
+    NAMELINK_COMPONENT development
+  RUNTIME
+    DESTINATION "${CMAKE_INSTALL_BINDIR}"
+    COMPONENT runtime
+  INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
+
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/include/vexal"
+  DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}"
+  COMPONENT development
+  FILES_MATCHING PATTERN "*.hpp")
+
+install(EXPORT vexalTargets
+  NAMESPACE vexal::
+  DESTINATION "${VEXAL_CMAKE_PACKAGE_DIR}"
+  COMPONENT development)
+
+configure_package_config_file(
+  "${PROJECT_SOURCE_DIR}/cmake/vexalConfig.cmake.in"
+  "${PROJECT_BINARY_DIR}/vexalConfig.cmake"
+  INSTALL_DESTINATION "${VEXAL_CMAKE_PACKAGE_DIR}")
+# A 0.x release promises nothing across minor versions either, but the rule
+# stays the one that holds from 1.0 on: same major version, same SONAME.
+write_basic_package_version_file(
+  "${PROJECT_BINARY_DIR}/vexalConfigVersion.cmake"
+  VERSION "${PROJECT_VERSION}"
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+    "${PROJECT_BINARY_DIR}/vexalConfig.cmake"
+    "${PROJECT_BINARY_DIR}/vexalConfigVersion.cmake"
+  DESTINATION "${VEXAL_CMAKE_PACKAGE_DIR}"
+  COMPONENT development)
+
+# vexal.pc finds the prefix from its own location, which keeps it valid
+# wherever the installed tree is moved.
+file(RELATIVE_PATH VEXAL_PKGCONFIG_TO_PREFIX
+  "/prefix/${VEXAL_PKGCONFIG_DIR}" "/prefix")
+string(REGEX REPLACE "/$" "" VEXAL_PKGCONFIG_TO_PREFIX
+  "${VEXAL_PKGCONFIG_TO_PREFIX}")
+configure_file("${PROJECT_SOURCE_DIR}/cmake/vexal.pc.in"
+  "${PROJECT_BINARY_DIR}/vexal.pc" @ONLY)
+install(FILES "${PROJECT_BINARY_DIR}/vexal.pc"
+  DESTINATION "${VEXAL_PKGCONFIG_DIR}"
+  COMPONENT development)

@@ -1,0 +1,25 @@
+# House keeping: every .cpp/.hpp in the tree is formatted with the repo's
+# .clang-format, and clang-tidy finds nothing in the library's sources (src/)
+# with the checks of .clang-tidy.
+source "$(dirname "$0")/../lib.sh"
+source "$(dirname "$0")/packaging.sh"
+cd "$VEXAL_ROOT"
+
+need_packages clang-format clang-tidy
+find . \( -path ./build -o -path './build-*' -o -path ./.git \) -prune -o \
+  \( -name '*.cpp' -o -name '*.hpp' \) -print0 |
+  xargs -0 clang-format --dry-run -Werror
+echo "ok: formatting"
+
+# clang-tidy reads the compile commands of the package build; configuring it
+# is enough (this also generates the version header). g++ builds C++17 by
+# default, so the commands name no standard; clang needs to be told.
+need_package_build_packages
+cmake --preset package >/dev/null
+if ! report=$(find src -name '*.cpp' -print0 |
+  xargs -0 -n1 -P2 clang-tidy -p build/package --quiet \
+    --extra-arg=-std=c++17 2>&1); then
+  grep -v 'warnings generated\.$' <<<"$report"
+  fail "clang-tidy"
+fi
+echo "ok: clang-tidy"

@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# Runs the built `vexal` tool on good, truncated and corrupted inputs and
+# checks exit statuses, error lines, output files and the key report lines.
+#
+# Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION
+#   CASE is one of: cli sample errors roundtrip stream
+set -uo pipefail
+
+case_name=$1 vexal=$2 source_dir=$3 version=$4
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# expect STATUS WANT COMMAND...: runs the tool with COMMAND's arguments and
+# checks its exit status, and that its standard error is exactly WANT.
+# Standard output is left in out.txt.
+expect() {
+  local status=$1 want=$2
+  shift 2
+  "$vexal" "$@" >out.txt 2>err.txt
+  local got=$?
+  ((got == status)) || fail "vexal $*: exit $got, want $status"
+  [[ "$(cat err.txt)" == "$want" ]] ||
+    fail "vexal $*: stderr '$(cat err.txt)', want '$want'"
+}
+
+# The fixture m.vexal: message 0 at offset 0, 27 bytes ("hello" and
+# "world!", both raw); message 1 at offset 27 ("hello" raw, then numbers.txt
+# compressed).
+make_fixture() {
+  printf hello >hello.txt
+  printf 'world!' >world.txt
+  seq 1 3000 >numbers.txt
+  "$vexal" pack hello.txt world.txt -o m.vexal
+  "$vexal" pack hello.txt numbers.txt --second-compression zlib_default \
+    --append -o m.vexal
+}
+
+# poke FILE OFFSET BYTES: overwrites bytes of FILE in place.
+poke() {
+  printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+case_cli() {
+  expect 0 "" --version
+  [[ "$(cat out.txt)" == "$version" ]] || fail "--version: $(cat out.txt)"
+  for command in inspect pack unpack; do
+    expect 0 "" "$command" --help
+    grep -q "Example" out.txt || fail "$command --help has no example"
+    grep -q "Exit status" out.txt || fail "$command --help: no exit status"
+  done
+  expect 2 "vexal: A subcommand is required"
+}
+
+case_sample() {
+  local sample="$source_dir/examples/sample.vexal"
+  expect 0 "" inspect "$sample"
+  grep -qx "message 1 at offset 530: 60 bytes" out.txt ||
+    fail "sample: second message line"
+  grep -qx "2 messages, 590 bytes, 3 of 4 parts compressed,.*" out.txt ||
+    fail "sample: summary line"
+  # The script regenerates the same messages; zlib's bytes are not compared.
+  bash "$source_dir/examples/make-sample.sh" "$vexal" again.vexal ||
+    fail "make-sample.sh failed"
+  local strip='del(.input) | .parts[] |= del(.stored, .ratio)'
+  [[ "$("$vexal" inspect --json "$sample" | jq -c "$strip")" == \
+    "$("$vexal" inspect --json again.vexal | jq -c "$strip")" ]] ||
+    fail "make-sample.sh makes other messages than examples/sample.vexal"
+}
+
+case_errors() {
+  make_fixture
+  local size
+  size=$(stat -c %s m.vexal)
+
+  # Inputs that end inside a message: prefix length, then the error (if any).
+  local -a truncated=(
+    "0|"
+    "3|vexal: t.vexal: incomplete message at offset 0 (3 bytes left)"
+    "26|vexal: t.vexal: incomplete message at offset 0 (26 bytes left)"
+    "44|vexal: t.vexal: incomplete message at offset 27 (17 bytes left)"
+    "$((size - 1))|vexal: t.vexal: incomplete message at offset 27 ($((size - 28)) bytes left)"
+  )
+  local row keep want
+  for row in "${truncated[@]}"; do
+    keep=${row%%|*} want=${row#*|}
+    head -c "$keep" m.vexal >t.vexal
+    expect $((keep == 0 ? 0 : 1)) "$want" inspect t.vexal
+    if ((keep > 27)); then
+      grep -qx "message 0 at offset 0: 27 bytes" out.txt ||
+        fail "truncated at $keep: message 0 not printed"
+    fi
+  done
+
+  # Corrupted bytes: offset, bytes, bytes kept, the library's message.
+  local -a corrupted=(
+    "27|\x05|$size|message 1 at offset 27: Unknown vexal type (raw)"
+    "28|\x07|$size|message 1 at offset 27: Unknown vexal format (raw)"
+    "29|\x02|$size|message 1 at offset 27: Unknown vexal compression (raw)"
+    "29|\x01|$size|message 1 at offset 27: Failed zlib::inflate [-3]: incorrect header check"
+    "13|\x00|$size|message 0 at offset 0: Unknown vexal type (raw)"
+    "0|\x00|$size|message 0 at offset 0: Unknown vexal type (raw)"
+    "28|\x07|43|message 1 at offset 27: Unknown vexal format (raw)"
+  )
+  local at bytes
+  for row in "${corrupted[@]}"; do
+    IFS='|' read -r at bytes keep want <<<"$row"
+    cp m.vexal c.vexal
+    poke c.vexal "$at" "$bytes"
+    head -c "$keep" c.vexal >t.vexal
+    expect 1 "vexal: t.vexal: $want" inspect t.vexal
+    if [[ $want == "message 1"* ]]; then
+      [[ "$(head -1 out.txt)" == "message 0 at offset 0: 27 bytes" ]] ||
+        fail "$want: message 0 not printed"
+    fi
+    ! grep -q "^message 1" out.txt || fail "$want: bad message printed"
+  done
+
+  # Bad files and options: exit 2, and an existing output stays as it was.
+  local -a usage=(
+    "pack hello.txt world.txt --compression zlib_fast -o kept.vexal|vexal: --compression: unknown compression \"zlib_fast\"; one of: none zlib_default zlib_best_speed zlib_best_compression zlib_level_1 zlib_level_2 zlib_level_3 zlib_level_4 zlib_level_5 zlib_level_6 zlib_level_7 zlib_level_8 zlib_level_9"
+    "pack hello.txt world.txt --second-format 7 --append -o kept.vexal|vexal: --second-format: Value 7 not in range 0 to 2"
+    "pack hello.txt missing.txt --append -o kept.vexal|vexal: missing.txt: No such file or directory"
+    "pack - - -o kept.vexal|vexal: FIRST and SECOND cannot both be standard input"
+    "inspect m.vexal missing.vexal|vexal: missing.vexal: No such file or directory"
+    "unpack m.vexal --index 2 --first kept.vexal|vexal: m.vexal: no message 2; the input holds 2"
+    "unpack m.vexal|vexal: nothing to write: give --first OUT, --second OUT or both"
+  )
+  local -a args
+  for row in "${usage[@]}"; do
+    read -r -a args <<<"${row%%|*}"
+    printf 'kept' >kept.vexal
+    expect 2 "${row#*|}" "${args[@]}" </dev/null
+    [[ "$(cat kept.vexal)" == kept ]] || fail "${args[*]}: output changed"
+  done
+  [[ "$(ls)" != *tmp* ]] || fail "a temporary file was left: $(ls)"
+}
+
+case_roundtrip() {
+  make_fixture
+  head -c 5000 /dev/urandom >noise.bin
+  # Compression name, then the level hint that the zlib header must carry.
+  local -a groups=(
+    "none|none" "zlib_default|default" "zlib_best_speed|fastest"
+    "zlib_best_compression|maximum" "zlib_level_1|fastest"
+    "zlib_level_2|fast" "zlib_level_5|fast" "zlib_level_6|default"
+    "zlib_level_7|maximum" "zlib_level_9|maximum"
+  )
+  local row name level
+  for row in "${groups[@]}"; do
+    name=${row%|*} level=${row#*|}
+    rm -f r.vexal
+    "$vexal" pack hello.txt hello.txt -o r.vexal
+    "$vexal" pack numbers.txt - --compression "$name" --first-format 2 \
+      --second-format 1 --append -o r.vexal <noise.bin
+    expect 0 "" unpack r.vexal --index 1 --first first.out --second second.out
+    cmp -s first.out numbers.txt || fail "$name: type-1 payload differs"
+    cmp -s second.out noise.bin || fail "$name: type-0 payload differs"
+    local want="2 $level 1 $level"
+    [[ $name == none ]] && want="2 none 1 none"
+    [[ "$("$vexal" inspect --json r.vexal |
+      jq -r 'select(.index == 1) | [.parts[] | .format,
+        (.level // .compression)] | join(" ")')" == "$want" ]] ||
+      fail "$name: inspect --json does not show '$want'"
+  done
+  # One compression for both parts, overridden for one of them.
+  "$vexal" pack numbers.txt numbers.txt --compression zlib_best_speed \
+    --second-compression none -o r.vexal
+  expect 0 "" inspect r.vexal
+  grep -q "type 1  format 0  zlib .* level fastest$" out.txt ||
+    fail "--compression does not reach the type-1 part"
+  grep -Eq "type 0  format 0  none  stored +13893  payload +13893 " out.txt ||
+    fail "--second-compression does not override"
+  expect 0 "" unpack - --second - <r.vexal
+  cmp -s out.txt numbers.txt || fail "unpack from a pipe to stdout"
+}
+
+# wait_for FILE LINE: true once FILE holds LINE, false after 20 s.
+wait_for() {
+  local tries
+  for tries in $(seq 200); do
+    grep -qx "$2" "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+case_stream() {
+  make_fixture
+  mkfifo pipe
+  "$vexal" inspect <pipe >stream.txt 2>&1 &
+  local tool=$!
+  exec 3>pipe
+  # The first message and half of the second; the rest only after the tool
+  # has printed the first.
+  head -c 1000 m.vexal >&3
+  wait_for stream.txt "message 0 at offset 0: 27 bytes" ||
+    fail "message 0 not printed before the rest of the stream"
+  ! grep -q "^message 1" stream.txt || fail "message 1 printed too early"
+  tail -c +1001 m.vexal >&3
+  exec 3>&-
+  wait "$tool" || fail "inspect of a pipe: exit $?"
+  "$vexal" inspect m.vexal >file.txt
+  cmp -s stream.txt file.txt || fail "a pipe gives another report than a file"
+}
+
+"case_$case_name"
+echo "tool.$case_name: $failures failed"
+((failures == 0))

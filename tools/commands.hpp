@@ -1,0 +1,52 @@
+// The commands of the `vexal` tool: what each takes from the command line and
+// the function that runs it. Each run function reports a failure by throwing
+// tool_error; it returns normally when the command succeeded.
+#ifndef VEXAL_TOOLS_COMMANDS_HPP
+#define VEXAL_TOOLS_COMMANDS_HPP
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kelvo::tool {
+
+struct inspect_options {
+  std::vector<std::string> inputs;  ///< Empty: standard input.
+  bool json = false;                ///< One JSON object per message.
+};
+
+/// Prints every message of every input in order, then a summary line
+/// (text only).
+void run_inspect(const inspect_options& options);
+
+struct pack_options {
+  std::string first;   ///< File of the type-1 payload.
+  std::string second;  ///< File of the type-0 payload.
+  std::string output = "-";
+  bool append = false;
+  std::string compression = "none";  ///< For both parts...
+  std::string first_compression;     ///< ...unless set here (non-empty)
+  std::string second_compression;    ///< or here.
+  int first_format = 0;
+  int second_format = 0;
+};
+
+/// The compression names that `pack` takes, in the order of their values.
+const std::vector<std::string>& compression_names();
+
+/// Composes one message from two files and writes or appends it.
+void run_pack(const pack_options& options);
+
+struct unpack_options {
+  std::string input;
+  size_t index = 0;
+  std::string first_output;   ///< Empty: the type-1 payload is not written.
+  std::string second_output;  ///< Empty: the type-0 payload is not written.
+};
+
+/// Writes the decompressed payloads of one message.
+void run_unpack(const unpack_options& options);
+
+}  // namespace kelvo::tool
+
+#endif  // VEXAL_TOOLS_COMMANDS_HPP

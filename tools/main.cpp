@@ -1,0 +1,131 @@
+// The `vexal` command line: declares the commands and their options with
+// CLI11, runs the chosen command and turns failures into one line on
+// standard error and an exit status.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <vexal/version.hpp>
+
+#include "commands.hpp"
+#include "tool_error.hpp"
+
+namespace {
+
+using namespace kelvo::tool;
+
+const char* const exit_statuses =
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  the input holds a malformed or incomplete message\n"
+    "  2  unreadable file, bad option or value, failed write\n";
+
+// A command whose help ends with `examples` and the exit statuses.
+CLI::App* add_command(CLI::App& app, const char* name, const char* summary,
+                      const char* examples) {
+  CLI::App* command = app.add_subcommand(name, summary);
+  command->footer(std::string("Examples:\n") + examples + "\n" + exit_statuses);
+  return command;
+}
+
+CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
+  CLI::App* command = add_command(
+      app, "inspect", "Describe every message of the inputs, one after another",
+      "  vexal inspect examples/sample.vexal\n"
+      "  producer | vexal inspect --json | jq .parts\n");
+  command->add_option("FILE", options.inputs,
+                      "Inputs; none or - reads standard input, also an "
+                      "endless pipe");
+  command->add_flag("--json", options.json,
+                    "One JSON object per message and line, no summary");
+  return command;
+}
+
+CLI::App* add_pack(CLI::App& app, pack_options& options) {
+  CLI::App* command = add_command(
+      app, "pack", "Compose one message from the bytes of two files",
+      "  vexal pack head.bin body.txt -o out.vexal\n"
+      "  vexal pack head.bin body.txt --second-compression "
+      "zlib_best_compression --append -o out.vexal\n");
+  command
+      ->add_option("FIRST", options.first,
+                   "File of the type-1 payload (- : standard input)")
+      ->required();
+  command
+      ->add_option("SECOND", options.second,
+                   "File of the type-0 payload (- : standard input)")
+      ->required();
+  command->add_option("-o,--output", options.output,
+                      "Output file (- or none: standard output)");
+  command->add_flag("--append", options.append,
+                    "Add the message to the end of the output file");
+  command->add_option("--compression", options.compression,
+                      "Compression of both parts: none, zlib_default, "
+                      "zlib_best_speed, zlib_best_compression, "
+                      "zlib_level_1 ... zlib_level_9");
+  command->add_option("--first-compression", options.first_compression,
+                      "Compression of the type-1 part");
+  command->add_option("--second-compression", options.second_compression,
+                      "Compression of the type-0 part");
+  command
+      ->add_option("--first-format", options.first_format,
+                   "Format of the type-1 part")
+      ->check(CLI::Range(0, 2));
+  command
+      ->add_option("--second-format", options.second_format,
+                   "Format of the type-0 part")
+      ->check(CLI::Range(0, 2));
+  return command;
+}
+
+CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
+  CLI::App* command = add_command(
+      app, "unpack", "Write the decompressed payloads of one message",
+      "  vexal unpack out.vexal --index 1 --first head.bin --second -\n");
+  command->add_option("FILE", options.input, "Input (- : standard input)")
+      ->required();
+  command->add_option("--index", options.index,
+                      "Which message, counting from 0");
+  command->add_option("--first", options.first_output,
+                      "Where to write the type-1 payload (- : standard "
+                      "output)");
+  command->add_option("--second", options.second_output,
+                      "Where to write the type-0 payload (- : standard "
+                      "output)");
+  return command;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app("Inspect, pack and unpack vexal messages.", "vexal");
+  app.set_version_flag("--version", kelvo::vexal_version::get_string(),
+                       "Print the library's version and exit");
+  app.require_subcommand(1);
+  app.footer(std::string("Run 'vexal COMMAND --help' for a command's options "
+                         "and an example.\n\n") +
+             exit_statuses);
+
+  inspect_options inspect;
+  pack_options pack;
+  unpack_options unpack;
+  const CLI::App* inspect_command = add_inspect(app, inspect);
+  const CLI::App* pack_command = add_pack(app, pack);
+  const CLI::App* unpack_command = add_unpack(app, unpack);
+
+  try {
+    app.parse(argc, argv);
+    if (inspect_command->parsed()) run_inspect(inspect);
+    if (pack_command->parsed()) run_pack(pack);
+    if (unpack_command->parsed()) run_unpack(unpack);
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) return app.exit(error);  // help, version
+    std::cerr << "vexal: " << error.what() << '\n';
+    return exit_bad_usage;
+  } catch (const tool_error& error) {
+    std::cerr << "vexal: " << error.what() << '\n';
+    return error.status();
+  } catch (const std::exception& error) {
+    std::cerr << "vexal: " << error.what() << '\n';
+    return exit_bad_usage;
+  }
+  return exit_ok;
+}

@@ -1,0 +1,110 @@
+// Builds and prints `inspect`'s reports; JSON goes through nlohmann-json.
+#include "report.hpp"
+
+#include <iomanip>
+#include <nlohmann/json.hpp>
+
+#include "wire.hpp"
+
+namespace kelvo::tool {
+namespace {
+
+// A zlib stream starts with CMF, then FLG, whose two top bits are FLEVEL, the
+// level class the compressor used (RFC 1950, 2.2).
+constexpr size_t zlib_flg_at = 1;
+constexpr int flevel_shift = 6;
+constexpr std::array<const char*, 4> flevel_names = {"fastest", "fast",
+                                                     "default", "maximum"};
+
+// Payload bytes per stored byte; 1 for an empty part.
+double ratio(uint64_t payload, uint64_t stored) {
+  return stored == 0
+             ? 1.0
+             : static_cast<double>(payload) / static_cast<double>(stored);
+}
+
+// `header` is the part's header on the wire, followed by its stored bytes.
+part_report describe_part(int type, const uint8_t* header,
+                          const vexal_part_ctx& part) {
+  const bool zlib =
+      part.get_compression() != vexal_part_payload::compression::none;
+  // The library has inflated a zlib part, so its stored bytes begin with a
+  // valid two-byte zlib header.
+  const char* level =
+      zlib
+          ? flevel_names[header[part_header_size + zlib_flg_at] >> flevel_shift]
+          : nullptr;
+  return {type,
+          static_cast<int>(part.get_format()),
+          zlib,
+          stored_length(header),
+          part.get_payload().size(),
+          level};
+}
+
+}  // namespace
+
+message_report describe(const std::string& input, const message_view& view) {
+  const uint8_t* second_header =
+      view.wire + part_header_size + stored_length(view.wire);
+  return {input,
+          view.index,
+          view.offset,
+          view.length,
+          {describe_part(1, view.wire, view.message.first()),
+           describe_part(0, second_header, view.message.second())}};
+}
+
+void print_text(std::ostream& out, const message_report& report) {
+  out << "message " << report.index << " at offset " << report.offset << ": "
+      << report.length << " bytes\n";
+  for (const part_report& part : report.parts) {
+    out << "  type " << part.type << "  format " << part.format << "  "
+        << (part.zlib ? "zlib" : "none") << "  stored " << std::setw(8)
+        << part.stored << "  payload " << std::setw(8) << part.payload
+        << "  ratio " << std::fixed << std::setprecision(2) << std::setw(6)
+        << ratio(part.payload, part.stored);
+    if (part.level != nullptr) out << "  level " << part.level;
+    out << '\n';
+  }
+}
+
+void print_json(std::ostream& out, const message_report& report) {
+  nlohmann::ordered_json parts = nlohmann::ordered_json::array();
+  for (const part_report& part : report.parts) {
+    nlohmann::ordered_json entry = {
+        {"type", part.type},
+        {"format", part.format},
+        {"compression", part.zlib ? "zlib" : "none"},
+        {"stored", part.stored},
+        {"payload", part.payload},
+        {"ratio", ratio(part.payload, part.stored)}};
+    if (part.level != nullptr) entry["level"] = part.level;
+    parts.push_back(std::move(entry));
+  }
+  const nlohmann::ordered_json message = {{"input", report.input},
+                                          {"index", report.index},
+                                          {"offset", report.offset},
+                                          {"length", report.length},
+                                          {"parts", std::move(parts)}};
+  out << message.dump() << '\n';
+}
+
+void report_totals::add(const message_report& report) {
+  ++messages_;
+  bytes_ += report.length;
+  for (const part_report& part : report.parts) {
+    ++parts_;
+    compressed_ += part.zlib ? 1 : 0;
+    stored_ += part.stored;
+    payload_ += part.payload;
+  }
+}
+
+void report_totals::print(std::ostream& out) const {
+  out << messages_ << " messages, " << bytes_ << " bytes, " << compressed_
+      << " of " << parts_ << " parts compressed, overall ratio " << std::fixed
+      << std::setprecision(2) << ratio(payload_, stored_) << '\n';
+}
+
+}  // namespace kelvo::tool
