@@ -34,3 +34,10 @@ configure_and_build() {
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1"
 }
+
+# What a build of the whole suite needs: the library, the tool and their
+# tests.
+need_suite_packages() {
+  need_build_packages
+  need_packages libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev jq
+}

@@ -5,8 +5,8 @@
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 
-need_build_packages
-need_packages clang llvm libclang-rt-14-dev libgtest-dev libgmock-dev valgrind
+need_suite_packages
+need_packages clang llvm libclang-rt-14-dev valgrind
 for preset in asan tsan memcheck; do
   configure_and_build "$preset"
   ctest --preset "$preset"

@@ -6,8 +6,8 @@
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 
-need_build_packages
-need_packages clang llvm libclang-rt-14-dev libgtest-dev libgmock-dev valgrind
+need_suite_packages
+need_packages clang llvm libclang-rt-14-dev
 configure_and_build asan
 
 seconds="${VEXAL_FUZZ_SECONDS:-15}"

@@ -4,8 +4,8 @@
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 
-need_build_packages
-need_packages libgtest-dev libgmock-dev gcovr
+need_suite_packages
+need_packages gcovr
 configure_and_build coverage
 find build/coverage -name '*.gcda' -delete
 ctest --preset coverage
