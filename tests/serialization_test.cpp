@@ -1,11 +1,10 @@
-// The serializer entry points, the element reader's bounds tests and the
-// big-endian helpers.
+// The element reader's bounds tests, the element writer and the big-endian
+// helpers.
 #include <gtest/gtest.h>
 
 #include "serialization/byte_order.hpp"
 #include "serialization/element.hpp"
 #include "test_support.hpp"
-#include "vexal/serializer.hpp"
 
 namespace {
 
@@ -13,67 +12,6 @@ using kelvo::detail::pack;
 using kelvo::detail::unpack;
 using vexal_test::bytes;
 using vexal_test::hex;
-
-// Records what the entry points hand to the hooks.
-class probe final : public kelvo::vexal_serializer {
- public:
-  mutable int composed = 0;
-  size_t parse_result = 0;
-  size_t seen_offset = 0;
-
- private:
-  void compose_impl(std::vector<uint8_t>& out) const override {
-    ++composed;
-    out.push_back(0xAB);
-  }
-  size_t parse_impl(const std::vector<uint8_t>&, size_t offset) override {
-    seen_offset = offset;
-    return parse_result;
-  }
-};
-
-// Throws after appending, like a message whose second part fails.
-class failing final : public kelvo::vexal_serializer {
-  void compose_impl(std::vector<uint8_t>& out) const override {
-    out.push_back(0x01);
-    throw std::runtime_error("late failure");
-  }
-  size_t parse_impl(const std::vector<uint8_t>&, size_t offset) override {
-    return offset;
-  }
-};
-
-TEST(Serializer, ComposeAppendsAndComposeReturnsTheSameBytes) {
-  probe p;
-  bytes out = {0x10, 0x20};
-  p.compose(out);
-  EXPECT_EQ(out, hex("10 20 ab"));
-  EXPECT_EQ(p.compose(), hex("ab"));
-  EXPECT_EQ(p.composed, 2);
-}
-
-TEST(Serializer, ParseReturnsWhatTheHookReturns) {
-  probe p;
-  const bytes data(4);
-  for (size_t result : {size_t{3}, size_t{7}}) {
-    p.parse_result = result;
-    EXPECT_EQ(p.parse(data, 3), result);
-    EXPECT_EQ(p.seen_offset, 3u);
-  }
-}
-
-TEST(Serializer, ComposeIntoOutKeepsBytesAppendedBeforeAFailure) {
-  const failing f;
-  bytes out = {0x99};
-  EXPECT_THROW_MSG(f.compose(out), "late failure");
-  EXPECT_EQ(out, hex("99 01"));
-  EXPECT_THROW_MSG(f.compose(), "late failure");
-}
-
-TEST(Serializer, DestroysThroughBasePointer) {
-  std::unique_ptr<kelvo::vexal_serializer> p = std::make_unique<probe>();
-  EXPECT_EQ(p->compose(), hex("ab"));
-}
 
 struct unpack_failure {
   size_t size;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "vexal/vexal.hpp"
+
 namespace vexal_test {
 
 using bytes = std::vector<uint8_t>;
@@ -41,6 +43,23 @@ inline bytes noise(size_t size, uint32_t seed = 1) {
     b = static_cast<uint8_t>(seed >> 24);
   }
   return out;
+}
+
+// A message whose parts carry the given payloads and storage; the format
+// goes to the second part.
+inline kelvo::vexal make_message(
+    const bytes& first,
+    kelvo::vexal_part_payload::compression first_compression,
+    const bytes& second,
+    kelvo::vexal_part_payload::compression second_compression,
+    kelvo::vexal_part_payload::format format) {
+  kelvo::vexal message;
+  message.first().set_payload(first);
+  message.first().set_compression(first_compression);
+  message.second().set_payload(second);
+  message.second().set_compression(second_compression);
+  message.second().set_format(format);
+  return message;
 }
 
 }  // namespace vexal_test

@@ -12,21 +12,6 @@
 
 namespace vexal_test {
 
-inline kelvo::vexal make_message(
-    const bytes& first,
-    kelvo::vexal_part_payload::compression first_compression,
-    const bytes& second,
-    kelvo::vexal_part_payload::compression second_compression,
-    kelvo::vexal_part_payload::format format) {
-  kelvo::vexal message;
-  message.first().set_payload(first);
-  message.first().set_compression(first_compression);
-  message.second().set_payload(second);
-  message.second().set_compression(second_compression);
-  message.second().set_format(format);
-  return message;
-}
-
 inline std::vector<kelvo::vexal> sample_messages() {
   using kelvo::vexal_part_payload::compression;
   using kelvo::vexal_part_payload::format;
