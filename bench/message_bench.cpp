@@ -15,6 +15,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -296,17 +299,49 @@ void register_all() {
   }
 }
 
+// Removes --warm_heap_mib=N from the arguments and returns N (0 if absent).
+size_t take_warm_heap_flag(int& argc, char** argv) {
+  const std::string prefix = "--warm_heap_mib=";
+  size_t mebibytes = 0;
+  int kept = 0;
+  for (int i = 0; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument.rfind(prefix, 0) == 0) {
+      mebibytes = std::stoul(argument.substr(prefix.size()));
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  argv[argc] = nullptr;
+  return mebibytes;
+}
+
+// Touches `mebibytes` MiB of heap in blocks below the mmap threshold, then
+// frees them: the pages stay in the process for later allocations.
+void warm_heap(size_t mebibytes) {
+  constexpr size_t block_size = 64 * mib;
+  std::vector<std::unique_ptr<uint8_t[]>> blocks;
+  for (size_t i = 0; i < mebibytes * mib / block_size; ++i) {
+    blocks.emplace_back(new uint8_t[block_size]);
+    std::memset(blocks.back().get(), 0, block_size);
+    benchmark::DoNotOptimize(blocks.back().get());
+  }
+  benchmark::ClobberMemory();
+}
+
 }  // namespace
 }  // namespace vexal_bench
 
 int main(int argc, char** argv) {
-  // Keep freed memory in the process instead of returning it to the kernel
-  // after every large free. Otherwise each run of an operation pays fresh
-  // page faults for its buffers (and for zlib's 256 KiB of state), which on a
-  // virtual machine cost far more than the work measured here, and they
-  // would swamp the difference between libvexal and its limits.
+  // Keep freed memory in the process instead of returning it to the kernel,
+  // and, with --warm_heap_mib=N, touch N MiB of heap once before any
+  // benchmark runs. The first touch of a page costs about 12 us on the
+  // virtual machines this runs on, far more than the work measured here;
+  // without this it would land on whichever run first used a page.
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+  vexal_bench::warm_heap(vexal_bench::take_warm_heap_flag(argc, argv));
   benchmark::AddCustomContext("libvexal", kelvo::vexal_version::get_string());
   benchmark::AddCustomContext("zlib", zlibVersion());
 #ifdef __clang__
