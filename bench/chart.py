@@ -17,10 +17,8 @@ from matplotlib.ticker import FixedLocator, NullLocator  # noqa: E402
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from results import load, size_text  # noqa: E402
+from results import COMPRESSIONS, load, size_text  # noqa: E402
 
-COMPRESSIONS = ("none", "zlib_best_speed", "zlib_default",
-                "zlib_best_compression")
 ROWS = (("compose", "compose_into"), ("parse", "parse_into"))
 KIND_COLOURS = {"text": "tab:blue", "random": "tab:orange"}
 LINES = {  # suffix of the operation -> (label, style)

@@ -71,7 +71,23 @@ def load(path):
         if limit and not record.operation.startswith(("limit", "peak")):
             record.limit = records.get(
                 f"{limit}/{record.compression}/{record.kind}/{record.part_size}")
-    return data["context"], list(records.values())
+    return data["context"], sorted(records.values(), key=_table_order)
+
+
+COMPRESSIONS = ("none", "zlib_best_speed", "zlib_default",
+                "zlib_best_compression")
+KINDS = ("text", "random")
+OPERATIONS = ("compose", "compose_into", "parse", "parse_into")
+
+
+def _table_order(record):
+    """Compression, then payload kind, size and operation, as registered;
+    limits and peak-heap runs after the operations."""
+    def rank(values, value):
+        return values.index(value) if value in values else len(values)
+    return (rank(COMPRESSIONS, record.compression), rank(KINDS, record.kind),
+            record.part_size, rank(OPERATIONS, record.operation),
+            record.operation)
 
 
 def size_text(size):

@@ -15,4 +15,5 @@ build/bench/bench/vexal_bench \
   --benchmark_min_time=0.01 \
   --benchmark_out="$results" --benchmark_out_format=json >/dev/null
 bench/report "$results" >build/bench/ci-results.md
+echo "==> every benchmark ran; ratios from so brief a run are not measurements"
 sed -n '/^| target/,$p' build/bench/ci-results.md
