@@ -194,17 +194,16 @@ void limit_uncompress(benchmark::State& state, workload work) {
   const fixture& f = fixture_for(work);
   const size_t first_size = f.message.first().get_payload().size();
   const size_t total = first_size + f.message.second().get_payload().size();
-  const auto [first_in, first_in_size] = stored_bytes(f.wire, 0);
-  const auto [second_in, second_in_size] =
-      stored_bytes(f.wire, 8 + first_in_size);
+  const auto first_in = stored_bytes(f.wire, 0);
+  const auto second_in = stored_bytes(f.wire, 8 + first_in.second);
   measure(state, f.message, [&] {
     const std::unique_ptr<Bytef[]> out(new Bytef[total]);
     uLongf first_out = first_size;
     const int first_code =
-        uncompress(out.get(), &first_out, first_in, first_in_size);
+        uncompress(out.get(), &first_out, first_in.first, first_in.second);
     uLongf second_out = total - first_size;
     const int second_code = uncompress(out.get() + first_size, &second_out,
-                                       second_in, second_in_size);
+                                       second_in.first, second_in.second);
     benchmark::DoNotOptimize(out.get());
     return first_code == Z_OK && second_code == Z_OK &&
            first_out + second_out == total;
