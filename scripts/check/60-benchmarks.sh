@@ -1,0 +1,19 @@
+# Builds the benchmarks in Release (preset `bench`) and runs every one of them
+# once, briefly, on the small payload sizes and the peak-heap cases, then
+# renders the results table: it shows that the suite and its report work.
+# Timings here mean nothing; bench/run takes the real measurements.
+source "$(dirname "$0")/../lib.sh"
+cd "$VEXAL_ROOT"
+
+need_build_packages
+need_packages libbenchmark-dev python3
+configure_and_build bench
+
+results=build/bench/ci-results.json
+build/bench/bench/vexal_bench \
+  --benchmark_filter='/(0|16|100|4096)$|^peak_heap_' \
+  --benchmark_min_time=0.01 \
+  --benchmark_out="$results" --benchmark_out_format=json >/dev/null
+bench/report "$results" >build/bench/ci-results.md
+echo "==> every benchmark ran; ratios from so brief a run are not measurements"
+sed -n '/^| target/,$p' build/bench/ci-results.md
