@@ -89,9 +89,6 @@ std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
   // and zeroing 32768 bytes costs more than a whole small payload's work.
   const std::unique_ptr<uint8_t[]> scratch(new uint8_t[scratch_size]);
   std::vector<uint8_t> output;
-  // Decompressed data is seldom smaller than its stream: room for the
-  // stream's size up front spares the output most of its regrowth copies.
-  if (!compress) output.reserve(input.size());
   int code;
   do {
     z.next_out = scratch.get();
