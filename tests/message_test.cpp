@@ -97,10 +97,14 @@ TEST(Message, FailedSecondPartLeavesTheFirstPartComposed) {
   EXPECT_EQ(out, hex("42 01 03 00 00 00 00 00 01 aa"));
 
   m.second().set_format(format::bytes);
-  m.first().set_compression(static_cast<compression>(-4));
-  out = {0x42};
-  EXPECT_THROW_MSG(m.compose(out), "Unknown vexal compression");
-  EXPECT_EQ(out, hex("42"));
+  // A failure in the first part leaves even the capacity of `out` alone.
+  m.first().set_format(static_cast<format>(-4));
+  bytes small = {0x42};
+  const uint8_t* const buffer = small.data();
+  EXPECT_THROW_MSG(m.compose(small), "Unknown vexal format");
+  EXPECT_EQ(small, hex("42"));
+  EXPECT_EQ(small.data(), buffer);
+  EXPECT_EQ(small.capacity(), 1u);
 }
 
 TEST(Message, EqualityLooksAtEveryPart) {

@@ -21,6 +21,8 @@
 
 namespace kelvo {
 
+class vexal;
+
 /// Handle to one part record, with value semantics.
 ///
 /// Constructors and setters store type, format and compression without
@@ -105,6 +107,10 @@ class VEXAL_EXPORT vexal_part_ctx {
  protected:
   /// The owned record; never null while the handle exists.
   std::unique_ptr<impl> impl_;
+
+ private:
+  // The message sizes its output from both records before composing.
+  friend class vexal;
 };
 
 /// A part whose type is fixed at compile time: the type is T after every

@@ -1,6 +1,8 @@
 // The two-part message. A parse reads the first part into a temporary and
 // commits it only once the second part has been read as well, so the message
 // takes over both parts or neither.
+#include <limits>
+#include <stdexcept>
 #include <utility>
 
 #include "part/impl.hpp"
@@ -11,13 +13,21 @@ namespace kelvo {
 
 namespace {
 
-// The wire size of a part as far as it is known before composing: a stored
-// payload goes out as it is, a compressed one reserves its own room later.
-size_t known_wire_size(const vexal_part_ctx& part) {
-  const bool stored =
-      part.get_compression() == vexal_part_payload::compression::none;
-  return vexal_part_ctx::impl::header::wire_size +
-         (stored ? part.get_payload().size() : 0);
+// The wire size of a record that is stored as is and carries valid codes, so
+// that composing it can fail only for lack of memory; 0 for any other record.
+size_t certain_wire_size(const vexal_part_ctx::impl& record) {
+  using impl = vexal_part_ctx::impl;
+  if (record.compression != vexal_part_payload::compression::none ||
+      record.payload.size() > std::numeric_limits<uint32_t>::max()) {
+    return 0;
+  }
+  try {
+    impl::from_type(record.type);
+    impl::from_format(record.format);
+  } catch (const std::runtime_error&) {
+    return 0;  // the part's own compose reports it
+  }
+  return impl::header::wire_size + record.payload.size();
 }
 
 }  // namespace
@@ -55,11 +65,15 @@ const vexal_first_part& vexal::first() const { return first_; }
 vexal_second_part& vexal::second() { return second_; }
 const vexal_second_part& vexal::second() const { return second_; }
 
-// One reservation for the whole message spares moving the first part's bytes
-// when the second part grows `out`.
+// When neither part can fail or compress, one reservation for the whole
+// message spares moving the first part's bytes when the second part grows
+// `out`; otherwise each part reserves its own room, after its own checks.
 void vexal::compose_impl(std::vector<uint8_t>& out) const {
-  detail::reserve_for_append(
-      out, known_wire_size(first_) + known_wire_size(second_));
+  const size_t first_size = certain_wire_size(*first_.impl_);
+  const size_t second_size = certain_wire_size(*second_.impl_);
+  if (first_size != 0 && second_size != 0) {
+    detail::reserve_for_append(out, first_size + second_size);
+  }
   first_.compose(out);
   second_.compose(out);
 }
