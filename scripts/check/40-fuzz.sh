@@ -1,7 +1,7 @@
 # Runs each libFuzzer target (preset asan) for a bounded time, starting from
 # its seed corpus with the header dictionary; a crash, leak, sanitizer report
 # or violated property fails the stage and leaves the input in
-# build/fuzz/artifacts/. Then measures how far a small stored part expands.
+# build/fuzz/artifacts/.
 # VEXAL_FUZZ_SECONDS sets the time per target (default 15).
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
@@ -28,7 +28,3 @@ for target in message any_part round_trip compressed; do
   echo "fuzz.$target: $runs executions in $seconds s, no failure"
 done
 
-# Without sanitizers, which would distort memory figures and RLIMIT_AS.
-configure_and_build memcheck
-build/memcheck/fuzz/vexal_expansion_probe 64
-build/memcheck/fuzz/vexal_expansion_probe 64 48

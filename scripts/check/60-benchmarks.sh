@@ -17,3 +17,8 @@ build/bench/bench/vexal_bench \
 bench/report "$results" >build/bench/ci-results.md
 echo "==> every benchmark ran; ratios from so brief a run are not measurements"
 sed -n '/^| target/,$p' build/bench/ci-results.md
+
+# How far a small stored part expands, and that an address-space limit
+# turns the growth into std::bad_alloc.
+build/bench/bench/vexal_expansion_probe 64
+build/bench/bench/vexal_expansion_probe 64 48
