@@ -1,5 +1,6 @@
-// The two-part message: its exact bytes, the all-or-nothing parse, streams of
-// messages back to back, and value semantics.
+// The message subsystem: typed parts, whose type follows from their place,
+// and the two-part message with its exact bytes, its all-or-nothing parse and
+// its value semantics.
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
@@ -8,7 +9,10 @@
 namespace {
 
 using kelvo::vexal;
+using kelvo::vexal_any_part;
 using kelvo::vexal_first_part;
+using kelvo::vexal_part_ctx;
+using kelvo::vexal_part_type;
 using kelvo::vexal_second_part;
 using kelvo::vexal_part_payload::compression;
 using kelvo::vexal_part_payload::format;
@@ -147,6 +151,53 @@ TEST(Message, ConstructorsCopyOrMoveEachPart) {
   EXPECT_TRUE(assigned == copied);
   assigned = vexal();
   EXPECT_EQ(assigned.compose(), default_message);
+}
+
+// ------------------------------------------------------------ typed parts
+
+TEST(TypedPart, TypeFollowsThePlace) {
+  const bytes type0_part = hex("02 03 00 00 00 00 00 01 aa");
+  const bytes type1_part = hex("01 03 00 00 00 00 00 01 aa");
+  vexal_first_part first;
+  EXPECT_EQ(first.parse(type0_part, 0), 9u);
+  EXPECT_EQ(first.compose(), type1_part);
+  vexal_second_part second;
+  EXPECT_EQ(second.parse(type1_part, 0), 9u);
+  EXPECT_EQ(second.compose(), type0_part);
+  vexal_any_part any;
+  EXPECT_EQ(any.parse(type0_part, 0), 9u);
+  EXPECT_EQ(any.get_type(), vexal_part_type::second);
+
+  // Assigning through the base copies the other type; init() restores T.
+  static_cast<vexal_part_ctx&>(first) = second;
+  EXPECT_EQ(first.compose()[0], 2);
+  first.init();
+  EXPECT_EQ(first.compose()[0], 1);
+
+  // A parse that threw leaves the wire's type until init() or a later parse.
+  EXPECT_THROW_MSG(first.parse(hex("02 09 00 00 00 00 00 00"), 0),
+                   "Unknown vexal format (raw)");
+  EXPECT_EQ(first.compose()[0], 2);
+  EXPECT_EQ(first.parse(bytes(3), 0), 0u);
+  EXPECT_EQ(first.compose()[0], 1);
+}
+
+TEST(AnyPart, TypeIsChosenAtRunTime) {
+  vexal_any_part part;
+  EXPECT_EQ(part.get_type(), vexal_part_type::second);
+  part.set_type(static_cast<vexal_part_type>(7));
+  EXPECT_EQ(int(part.get_type()), 7);
+  bytes out;
+  EXPECT_THROW_MSG(part.compose(out), "Unknown vexal type");
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(part.parse(hex("01 03 00 00 00 00 00 00"), 0), 8u);
+  EXPECT_EQ(part.get_type(), vexal_part_type::first);
+  vexal_any_part copy(part);
+  EXPECT_EQ(copy.get_type(), vexal_part_type::first);
+  part.set_default_type();
+  EXPECT_EQ(part.get_type(), vexal_part_type::second);
+  vexal_any_part moved(std::move(copy));
+  EXPECT_EQ(moved.get_type(), vexal_part_type::first);
 }
 
 }  // namespace

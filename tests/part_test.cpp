@@ -1,6 +1,5 @@
-// The part header, the code conversions, the zlib codec as parts use it, and
-// the part record behind `vexal_part_ctx`, `vexal_part<T>` and
-// `vexal_any_part`.
+// The part subsystem: the header, the code conversions, the zlib codec as
+// parts use it, and the part record with its value semantics.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -81,21 +80,6 @@ TEST(Header, ParsesFieldsAtAnyOffsetAndRecomposesThem) {
     EXPECT_EQ(h.compose(), wire);
     EXPECT_EQ(h.size(), 8u);
   }
-}
-
-TEST(Header, AcceptsAnyCodeAndWritesLengthInMemoryOrder) {
-  header h(raw<header::type>(7), raw<header::format>(0),
-           raw<header::compression>(9), 3);
-  EXPECT_EQ(h.reserved, 0);
-  // The header itself never converts byte order.
-  bytes expected = {7, 0, 9, 0, 0, 0, 0, 0};
-  const uint32_t three = 3;
-  std::memcpy(expected.data() + 4, &three, 4);
-  EXPECT_EQ(h.compose(), expected);
-  bytes out = {0x42};
-  h.compose(out);
-  EXPECT_EQ(out.size(), 9u);
-  EXPECT_EQ(out[0], 0x42);
 }
 
 TEST(Header, ShortInputKeepsTheFieldsNotYetRead) {
@@ -454,51 +438,6 @@ TEST(PartHandle, HandlesCompareWithoutTypeTypedPartsWithIt) {
     EXPECT_TRUE(static_cast<vexal_part_ctx&>(x) !=
                 static_cast<vexal_part_ctx&>(y));
   }
-}
-
-TEST(TypedPart, TypeFollowsThePlace) {
-  const bytes type0_part = hex("02 03 00 00 00 00 00 01 aa");
-  const bytes type1_part = hex("01 03 00 00 00 00 00 01 aa");
-  vexal_first_part first;
-  EXPECT_EQ(first.parse(type0_part, 0), 9u);
-  EXPECT_EQ(first.compose(), type1_part);
-  vexal_second_part second;
-  EXPECT_EQ(second.parse(type1_part, 0), 9u);
-  EXPECT_EQ(second.compose(), type0_part);
-  vexal_any_part any;
-  EXPECT_EQ(any.parse(type0_part, 0), 9u);
-  EXPECT_EQ(any.get_type(), vexal_part_type::second);
-
-  // Assigning through the base copies the other type; init() restores T.
-  static_cast<vexal_part_ctx&>(first) = second;
-  EXPECT_EQ(first.compose()[0], 2);
-  first.init();
-  EXPECT_EQ(first.compose()[0], 1);
-
-  // A parse that threw leaves the wire's type until init() or a later parse.
-  EXPECT_THROW_MSG(first.parse(hex("02 09 00 00 00 00 00 00"), 0),
-                   "Unknown vexal format (raw)");
-  EXPECT_EQ(first.compose()[0], 2);
-  EXPECT_EQ(first.parse(bytes(3), 0), 0u);
-  EXPECT_EQ(first.compose()[0], 1);
-}
-
-TEST(AnyPart, TypeIsChosenAtRunTime) {
-  vexal_any_part part;
-  EXPECT_EQ(part.get_type(), vexal_part_type::second);
-  part.set_type(raw<vexal_part_type>(7));
-  EXPECT_EQ(int(part.get_type()), 7);
-  bytes out;
-  EXPECT_THROW_MSG(part.compose(out), "Unknown vexal type");
-  EXPECT_TRUE(out.empty());
-  EXPECT_EQ(part.parse(hex("01 03 00 00 00 00 00 00"), 0), 8u);
-  EXPECT_EQ(part.get_type(), vexal_part_type::first);
-  vexal_any_part copy(part);
-  EXPECT_EQ(copy.get_type(), vexal_part_type::first);
-  part.set_default_type();
-  EXPECT_EQ(part.get_type(), vexal_part_type::second);
-  vexal_any_part moved(std::move(copy));
-  EXPECT_EQ(moved.get_type(), vexal_part_type::first);
 }
 
 }  // namespace
