@@ -3,8 +3,8 @@
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 
-need_build_packages
-need_packages clang libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev jq
+need_suite_packages
+need_packages clang
 for preset in dev dev-clang; do
   configure_and_build "$preset"
   ctest --preset "$preset"
