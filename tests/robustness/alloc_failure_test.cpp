@@ -1,9 +1,9 @@
 // Allocation failures. This binary replaces the global operator new so that,
 // once a countdown is armed, the N-th allocation throws std::bad_alloc. Each
-// operation in the table runs for N = 1, 2, ... until it completes without
-// reaching the N-th allocation, and after every failure the state that the
-// library documents for that operation is checked. Under AddressSanitizer the
-// same runs prove that no failure path leaks.
+// operation runs for N = 1, 2, ... until it completes without reaching the
+// N-th allocation, and after every failure the state that the library
+// documents for that operation is checked. Under AddressSanitizer the same
+// runs prove that no failure path leaks.
 //
 // zlib allocates its stream state with malloc, not operator new, so zlib's own
 // allocations never fail here; the codec's scratch buffer and output do.
@@ -11,11 +11,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <new>
 #include <optional>
+#include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "sample_messages.hpp"
 
@@ -32,30 +33,15 @@ void* allocate(std::size_t size) {
 
 }  // namespace
 
+// The plain and array forms, and the sized deletes that libstdc++ calls. The
+// library allocates nothing with std::nothrow, and libstdc++'s own nothrow
+// forms call the plain ones.
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return operator new(size, tag);
-}
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, const std::nothrow_t&) noexcept {
-  std::free(block);
-}
-
-namespace {
 
 using kelvo::vexal;
 using kelvo::vexal_any_part;
@@ -65,294 +51,208 @@ using kelvo::vexal_second_part;
 using kelvo::vexal_part_payload::compression;
 using vexal_test::bytes;
 
+// The kinds of object that the typed tests below run on, each as copied,
+// moved and parsed, and as composed: the raw first part, the compressed
+// second part (copied and parsed as a `vexal_any_part`), and the message.
+// Declared outside the anonymous namespace so that test names read
+// `raw_part` rather than a pair of template types.
+struct raw_part : std::pair<vexal_first_part, vexal_first_part> {};
+struct compressed_part : std::pair<vexal_any_part, vexal_second_part> {};
+struct message : std::pair<vexal, vexal> {};
+
+namespace {
+
+// The parts of an object in wire order, each with its type.
+using parts = std::vector<vexal_any_part>;
+
+// Disarms the countdown however the operation under test ends.
+struct disarm {
+  ~disarm() { countdown = 0; }
+};
+
 // Runs `operation` with the n-th allocation failing; true when it failed.
 template <typename Operation>
 bool fails_at(long n, Operation&& operation) {
+  const disarm guard;
   countdown = n;
-  bool failed = false;
   try {
     operation();
   } catch (const std::bad_alloc&) {
-    failed = true;
-  } catch (...) {
-    countdown = 0;
-    throw;
+    return true;
   }
-  countdown = 0;
-  return failed;
+  return false;
 }
 
-// The part of type T in `message`, or the message itself; a
-// `vexal_any_part` takes the second part.
-template <typename T>
-T taken_from(const vexal& message) {
-  if constexpr (std::is_same_v<T, vexal>) {
-    return message;
-  } else if constexpr (std::is_same_v<T, vexal_first_part>) {
-    return message.first();
-  } else {
-    T part;
-    static_cast<vexal_part_ctx&>(part) = message.second();
-    return part;
-  }
-}
-
-// What the operations work on: a message with a raw first part and a
-// compressed second part that inflates over several passes (or one of its
-// parts), and one with shorter contents to be overwritten, so that taking
-// the new payloads needs memory.
-const vexal& source() {
-  static const vexal message = vexal_test::sample_messages()[2];
-  return message;
-}
-template <typename T>
-T sample() {
-  return taken_from<T>(source());
-}
-template <typename T>
-T target() {
-  return taken_from<T>(vexal_test::sample_messages()[4]);
-}
-
-// A part left by a copy assignment that failed on the payload: the scalars
-// of `from`, the payload it had before.
-bool half_copied(const vexal_part_ctx& part, const vexal_part_ctx& from,
-                 const vexal_part_ctx& before) {
-  return part.get_format() == from.get_format() &&
-         part.get_compression() == from.get_compression() &&
-         part.get_payload() == before.get_payload();
-}
-
-// A part left by a move: its scalars, an empty payload.
-bool moved_from(const vexal_part_ctx& part, const vexal_part_ctx& before) {
-  return part.get_format() == before.get_format() &&
-         part.get_compression() == before.get_compression() &&
-         part.get_payload().empty();
-}
-
-// A part whose parse of `wire`, the wire image of `from`, failed for memory:
-// the scalars of `from`, and the payload empty (copying the stored bytes
-// failed) or, when compressed, the stored bytes (inflating them failed).
-bool parse_failed(const vexal_part_ctx& part, const vexal_part_ctx& from,
-                  const bytes& wire) {
-  return part.get_format() == from.get_format() &&
-         part.get_compression() == from.get_compression() &&
-         (part.get_payload().empty() ||
-          (from.get_compression() != compression::none &&
-           part.get_payload() == bytes(wire.begin() + 8, wire.end())));
-}
-
-// A message fails part by part, first part first.
-bool half_copied(const vexal& message, const vexal& from, const vexal& before) {
-  return (half_copied(message.first(), from.first(), before.first()) &&
-          message.second() == before.second()) ||
-         (message.first() == from.first() &&
-          half_copied(message.second(), from.second(), before.second()));
-}
-template <typename Part>
-bool move_construct_failed(const Part& part, const Part& before) {
-  return part == before;
-}
-// Member by member: when the second part fails, the first part's payload
-// has already gone to the new message, which is then destroyed.
-bool move_construct_failed(const vexal& message, const vexal& before) {
-  return message.second() == before.second() &&
-         (message.first() == before.first() ||
-          moved_from(message.first(), before.first()));
-}
-bool moved_from(const vexal& message, const vexal& before) {
-  return moved_from(message.first(), before.first()) &&
-         moved_from(message.second(), before.second());
-}
-
-// What a failed compose may have appended: nothing for a part, the first
-// part for a message whose second part failed.
-void append_kept_on_failure(const vexal_part_ctx&, bytes&) {}
-void append_kept_on_failure(const vexal& message, bytes& out) {
-  message.first().compose(out);
-}
-
-// One row: `attempt(n)` makes fresh objects, runs the operation with the n-th
-// allocation failing, checks the outcome and returns whether it failed.
-struct operation {
-  std::string name;
-  std::function<bool(long)> attempt;
-  bool allocates;
-};
-
-template <typename T>
-std::vector<operation> value_semantics(const std::string& name) {
-  return {
-      {name + "_copy_construction",
-       [](long n) {
-         const T from = sample<T>();
-         std::optional<T> made;
-         const bool failed = fails_at(n, [&] { made.emplace(from); });
-         EXPECT_TRUE(from == sample<T>());
-         EXPECT_TRUE(failed || *made == from);
-         return failed;
-       },
-       true},
-      {name + "_move_construction",
-       [](long n) {
-         T from = sample<T>();
-         std::optional<T> made;
-         const bool failed =
-             fails_at(n, [&] { made.emplace(std::move(from)); });
-         EXPECT_TRUE(failed ? move_construct_failed(from, sample<T>())
-                            : *made == sample<T>() &&
-                                  moved_from(from, sample<T>()));
-         return failed;
-       },
-       true},
-      {name + "_copy_assignment",
-       [](long n) {
-         const T from = sample<T>();
-         T to = target<T>();
-         const bool failed = fails_at(n, [&] { to = from; });
-         EXPECT_TRUE(failed ? half_copied(to, from, target<T>()) : to == from);
-         return failed;
-       },
-       true},
-      {name + "_move_assignment",
-       [](long n) {
-         T from = sample<T>();
-         T to = target<T>();
-         const bool failed = fails_at(n, [&] { to = std::move(from); });
-         EXPECT_TRUE(to == sample<T>() && moved_from(from, sample<T>()));
-         return failed;
-       },
-       false},
-  };
-}
-
-template <typename T>
-std::vector<operation> composing(const std::string& name) {
-  return {
-      {name + "_compose_into_out",
-       [](long n) {
-         const T object = sample<T>();
-         const bytes prefix = {'x', 'y'};
-         bytes out = prefix;
-         const bool failed = fails_at(n, [&] { object.compose(out); });
-         bytes kept = prefix;
-         append_kept_on_failure(object, kept);
-         bytes whole = prefix;
-         object.compose(whole);
-         EXPECT_TRUE(failed ? out == prefix || out == kept : out == whole);
-         EXPECT_TRUE(object == sample<T>());
-         return failed;
-       },
-       true},
-      {name + "_compose_new_vector",
-       [](long n) {
-         const T object = sample<T>();
-         bytes result;
-         const bool failed = fails_at(n, [&] { result = object.compose(); });
-         EXPECT_EQ(result, failed ? bytes{} : object.compose());
-         return failed;
-       },
-       true},
-  };
-}
-
-// Parses the wire image of `from` into a part that held other contents.
-template <typename Part>
-operation part_parsing(const std::string& name, const Part& from,
-                       kelvo::vexal_part_type type) {
-  return {name + "_parse",
-          [&from, type](long n) {
-            const bytes wire = from.compose();
-            // Without a payload buffer, so taking the stored bytes needs one.
-            vexal_any_part part = target<vexal_any_part>();
-            part.set_payload(bytes{});
-            size_t end = 0;
-            const bool failed = fails_at(n, [&] { end = part.parse(wire, 0); });
-            EXPECT_EQ(part.get_type(), type);
-            EXPECT_TRUE(failed ? parse_failed(part, from, wire)
-                               : end == wire.size() &&
-                                     static_cast<const vexal_part_ctx&>(part) ==
-                                         from);
-            return failed;
-          },
-          true};
-}
-
-std::vector<operation> operations() {
-  std::vector<operation> all = {
-      part_parsing("raw_part", source().first(), kelvo::vexal_part_type::first),
-      part_parsing("compressed_part", source().second(),
-                   kelvo::vexal_part_type::second),
-      {"message_parse",
-       [](long n) {
-         const bytes wire = source().compose();
-         const vexal before = target<vexal>();
-         vexal message = before;
-         size_t end = 0;
-         const bool failed = fails_at(n, [&] { end = message.parse(wire, 0); });
-         if (failed) {
-           const bytes second_wire = source().second().compose();
-           EXPECT_TRUE(message.first() == before.first());
-           EXPECT_TRUE(
-               message.second() == before.second() ||
-               parse_failed(message.second(), source().second(), second_wire));
-         } else {
-           EXPECT_EQ(end, wire.size());
-           EXPECT_TRUE(message == source());
-         }
-         return failed;
-       },
-       true},
-      {"set_payload_copy",
-       [](long n) {
-         const bytes payload(1000, 'p');
-         vexal_first_part part = target<vexal_first_part>();
-         const bool failed = fails_at(n, [&] { part.set_payload(payload); });
-         EXPECT_EQ(part.get_payload(),
-                   failed ? target<vexal_first_part>().get_payload() : payload);
-         return failed;
-       },
-       true},
-      {"set_payload_move",
-       [](long n) {
-         bytes payload(1000, 'p');
-         vexal_first_part part = target<vexal_first_part>();
-         const bool failed =
-             fails_at(n, [&] { part.set_payload(std::move(payload)); });
-         EXPECT_EQ(part.get_payload(), bytes(1000, 'p'));
-         EXPECT_TRUE(payload.empty());
-         return failed;
-       },
-       false},
-  };
-  for (auto rows : {value_semantics<vexal_first_part>("typed_part"),
-                    value_semantics<vexal_any_part>("any_part"),
-                    value_semantics<vexal>("message"),
-                    composing<vexal_first_part>("raw_part"),
-                    composing<vexal_second_part>("compressed_part"),
-                    composing<vexal>("message")}) {
-    all.insert(all.end(), rows.begin(), rows.end());
-  }
-  return all;
-}
-
-void PrintTo(const operation& row, std::ostream* out) { *out << row.name; }
-
-class AllocationFailure : public testing::TestWithParam<operation> {};
-
-TEST_P(AllocationFailure, EveryFailurePointKeepsTheGuarantee) {
+// Runs `attempt(n)` for N = 1, 2, ... until the operation completes without
+// reaching the N-th allocation; `allocates` says whether it allocates at all.
+template <typename Attempt>
+void sweep(const std::string& what, bool allocates, Attempt attempt) {
+  SCOPED_TRACE(what);
   long n = 1;
-  while (GetParam().attempt(n)) ++n;
-  const long points = n - 1;
-  std::printf("%s: %ld allocation failure points checked\n",
-              GetParam().name.c_str(), points);
-  EXPECT_EQ(points > 0, GetParam().allocates);
+  while (attempt(n)) ++n;
+  std::printf("%s: %ld allocation failures checked\n", what.c_str(), n - 1);
+  EXPECT_EQ(n > 1, allocates);
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, AllocationFailure,
-                         testing::ValuesIn(operations()),
-                         [](const testing::TestParamInfo<operation>& info) {
-                           return info.param.name;
-                         });
+// What the operations work on, taken from the sample messages: `source` has a
+// raw first part and a compressed second part that inflates over several
+// passes; `target` has shorter contents to be overwritten, so that taking the
+// new payloads needs memory.
+constexpr size_t source = 2, target = 4;
+void take(vexal& object, const vexal& from) { object = from; }
+void take(vexal_first_part& part, const vexal& from) { part = from.first(); }
+void take(vexal_part_ctx& part, const vexal& from) { part = from.second(); }
+// Message `index`, its first part, or its second part as a T.
+template <typename T>
+T make(size_t index) {
+  static const std::vector<vexal> messages = vexal_test::sample_messages();
+  T object;
+  take(object, messages[index]);
+  return object;
+}
+
+parts parts_of(const vexal_part_ctx& part) {
+  vexal_any_part any;
+  static_cast<vexal_part_ctx&>(any) = part;
+  return {any};
+}
+parts parts_of(const vexal& whole) {
+  return {parts_of(whole.first())[0], parts_of(whole.second())[0]};
+}
+
+// Whether a failure may have left `now` when an operation works on the parts
+// one after the other: the parts before the failing one k as in `done`, part
+// k as in `failing`, the later parts as in `before`.
+bool failed_in_order(const parts& now, const parts& done, const parts& failing,
+                     const parts& before) {
+  for (size_t k = 0; k < now.size(); ++k) {
+    parts state = before;
+    for (size_t i = 0; i < k; ++i) state[i] = done[i];
+    state[k] = failing[k];
+    if (state == now) return true;
+  }
+  return false;
+}
+
+TEST(AllocationFailure, SetPayload) {
+  for (bool moves : {false, true}) {
+    const char* what = moves ? "set_payload move" : "set_payload copy";
+    sweep(what, !moves, [moves](long n) {
+      vexal_first_part part = make<vexal_first_part>(target);
+      const bytes before = part.get_payload();
+      bytes payload(1000, 'p');
+      const bool failed = fails_at(n, [&] {
+        moves ? part.set_payload(std::move(payload))
+              : part.set_payload(payload);
+      });
+      EXPECT_EQ(part.get_payload(), failed ? before : bytes(1000, 'p'));
+      EXPECT_EQ(payload.empty(), moves && !failed);
+      return failed;
+    });
+  }
+}
+
+template <typename Kind>
+class AllocationFailureOf : public testing::Test {};
+using kinds = testing::Types<raw_part, compressed_part, message>;
+// The empty name-generator argument keeps clang's pedantic check quiet.
+TYPED_TEST_SUITE(AllocationFailureOf, kinds, );
+
+// Copies or moves the source into a new object or over the target. A failed
+// copy leaves the source as it was; a failed move, the source's parts before
+// the failing one moved from. A failed assignment leaves the parts before the
+// failing one assigned, and the failing one with the source's scalars but
+// its own payload.
+TYPED_TEST(AllocationFailureOf, CopyAndMove) {
+  using T = typename TypeParam::first_type;
+  const parts given = parts_of(make<T>(source));
+  const parts before = parts_of(make<T>(target));
+  // What a move leaves in the source (scalars kept, payload empty), and what
+  // a copy assignment that failed on the payload leaves in the target.
+  parts moved = given, half = given;
+  for (size_t k = 0; k < given.size(); ++k) {
+    moved[k].set_payload(bytes{});
+    half[k].set_payload(before[k].get_payload());
+  }
+  for (bool moves : {false, true}) {
+    for (bool assigns : {false, true}) {
+      const std::string what = std::string(moves ? "move" : "copy") +
+                               (assigns ? " assignment" : " construction");
+      sweep(what, !(moves && assigns), [&](long n) {
+        T from = make<T>(source);
+        std::optional<T> to;
+        if (assigns) to = make<T>(target);
+        // Assigning to the optional constructs the object when it is empty
+        // and assigns to it when it holds the target.
+        const bool failed = fails_at(
+            n, [&] { moves ? void(to = std::move(from)) : void(to = from); });
+        const parts& left = moves ? moved : given;
+        EXPECT_TRUE(failed ? failed_in_order(parts_of(from), left, given, given)
+                           : parts_of(from) == left);
+        EXPECT_TRUE(failed ? !assigns || failed_in_order(parts_of(*to), given,
+                                                         half, before)
+                           : parts_of(*to) == given);
+        return failed;
+      });
+    }
+  }
+}
+
+// Parses the wire image of the source: a part into a part without a payload
+// buffer, so that taking the stored bytes needs one, a message over the
+// target. A message parses its first part into a temporary, so only its last
+// part can be left partly parsed: with the source's scalars, and the payload
+// empty (copying the stored bytes failed) or, when compressed, the stored
+// bytes (inflating them failed).
+TYPED_TEST(AllocationFailureOf, Parse) {
+  using T = typename TypeParam::first_type;
+  using into =
+      std::conditional_t<std::is_same_v<T, vexal>, vexal, vexal_any_part>;
+  const into before = std::is_same_v<T, vexal> ? make<into>(target) : into();
+  const bytes wire = make<T>(source).compose();
+  const parts given = parts_of(make<T>(source)), old = parts_of(before);
+  const bytes last = given.back().compose();
+  parts emptied = old, stored = old;
+  emptied.back() = stored.back() = given.back();
+  emptied.back().set_payload(bytes{});
+  stored.back().set_payload(bytes(last.begin() + 8, last.end()));
+  if (given.back().get_compression() == compression::none) stored = emptied;
+  sweep("parse", true, [&](long n) {
+    into object = before;
+    size_t end = 0;
+    const bool failed = fails_at(n, [&] { end = object.parse(wire, 0); });
+    const parts now = parts_of(object);
+    EXPECT_TRUE(failed ? failed_in_order(now, old, emptied, old) ||
+                             failed_in_order(now, old, stored, old)
+                       : end == wire.size() && now == given);
+    return failed;
+  });
+}
+
+// Composes the source into a vector that holds two bytes already, or into a
+// new one. A failed compose keeps in `out` the parts composed before the
+// failing one (a part that fails appends nothing); a new vector is released.
+TYPED_TEST(AllocationFailureOf, Compose) {
+  using T = typename TypeParam::second_type;
+  const T object = make<T>(source);
+  for (bool into_out : {true, false}) {
+    const char* what = into_out ? "compose into out" : "compose new vector";
+    sweep(what, true, [&](long n) {
+      bytes out = into_out ? bytes{'x', 'y'} : bytes{}, kept = out;
+      const bool failed = fails_at(n, [&] {
+        into_out ? object.compose(out) : void(out = object.compose());
+      });
+      bool kept_so_far = false;
+      for (const vexal_any_part& part : parts_of(object)) {
+        kept_so_far = kept_so_far || out == kept;
+        part.compose(kept);
+      }
+      EXPECT_TRUE(failed ? kept_so_far && (into_out || out.empty())
+                         : out == kept);
+      EXPECT_TRUE(parts_of(object) == parts_of(make<T>(source)));
+      return failed;
+    });
+  }
+}
 
 }  // namespace
