@@ -1,10 +1,9 @@
 // Oracles shared by the fuzz targets.
 #include "fuzz_support.hpp"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <regex>
 
 namespace vexal_fuzz {
 
@@ -52,21 +51,11 @@ bool is_parse_failure(const std::string& what) {
         "Unknown vexal compression (raw)"}) {
     if (what == fixed) return true;
   }
-  // "Failed zlib::inflate[Init] [<signed decimal>]: <zlib's text, if any>"
-  for (const char* prefix :
-       {"Failed zlib::inflate [", "Failed zlib::inflateInit ["}) {
-    if (what.rfind(prefix, 0) != 0) continue;
-    size_t pos = std::strlen(prefix);
-    if (pos < what.size() && what[pos] == '-') ++pos;
-    const size_t digits = pos;
-    while (pos < what.size() &&
-           std::isdigit(static_cast<unsigned char>(what[pos])))
-      ++pos;
-    if (pos == digits || (what[digits] == '0' && pos - digits > 1))
-      return false;
-    return what.compare(pos, 3, "]: ") == 0;
-  }
-  return false;
+  // zlib's return code in signed decimal without leading zeros, then zlib's
+  // text, if any.
+  static const std::regex zlib_failure(
+      R"(Failed zlib::inflate(Init)? \[(0|-?[1-9][0-9]*)\]: .*)");
+  return std::regex_match(what, zlib_failure);
 }
 
 void check_parsed(const vexal_part_ctx& part, const wire_part& wire) {
