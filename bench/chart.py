@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Draws vexal_bench results as a PNG: throughput against bytes per part,
 libvexal beside its limits, one panel per operation and compression.
 

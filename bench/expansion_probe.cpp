@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures how far a small stored part expands when it is parsed: builds a
 // part whose zlib stream holds MIB mebibytes of zeros (deflated in small
 // pieces, so the probe never holds them itself), parses it, and prints the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counting replacements of the global operator new and delete. Sizes come
 // from malloc_usable_size, so unsized and sized deletes account alike and
 // the live total is exact whichever form the caller uses. The array, nothrow

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Heap accounting for the benchmarks: the benchmark binary replaces the
 // global operator new and delete with counting versions, so every C++ heap
 // allocation in the process, the library's included, is seen here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Benchmarks of whole vexal messages, each beside the limit of the same work
 // measured in the same run: a plain vector copy of the message bytes for raw
 // parts, and zlib's one-shot compress2 / uncompress of the same payloads at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Payload generators. Text-like bytes are words drawn from a fixed vocabulary
 // with a skewed choice, separated by spaces and an occasional sentence end,
 // which zlib compresses about as much as prose. Random bytes come from a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Deterministic payload bytes for the benchmarks: the same size and kind give
 // the same bytes in every run, so runs compare.
 #ifndef VEXAL_BENCH_PAYLOADS_HPP

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Reads the JSON that vexal_bench writes into one record per benchmark.
 
 Shared by bench/report and bench/chart. Names read

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Install rules and the exported CMake package of libvexal.
 #
 # Components: `runtime` holds the shared library and its SONAME link;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # vexal_add_memcheck_test(<name> <target> [args...]): when VEXAL_MEMCHECK is on,
 # registers the CTest test memcheck.<name> (label `memcheck`) that runs the
 # program once under valgrind memcheck. Any memory error or any leak that is

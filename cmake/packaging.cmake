@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian packages made by `cpack -G DEB`, one per install component:
 #   libvexal0    (runtime)      the shared library and its SONAME link
 #   libvexal-dev (development)  headers, linker name link, CMake package and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Regenerates examples/sample.vexal with the vexal tool itself: two messages
 # with raw and zlib parts and formats other than the default.
 #

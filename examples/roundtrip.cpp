@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Composes a sample message with one raw and one compressed part, prints its
 // wire bytes in hex, parses it back and prints both parts.
 #include <cstdio>

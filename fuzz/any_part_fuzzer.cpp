@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: a `vexal_any_part` parsed from arbitrary bytes at offset 0.
 //
 // Checked beyond "no crash": a parse that returns 0 changed nothing; a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: compressed parts. Each input becomes the stored bytes of a
 // valid header with compression code 1, so every input reaches inflate and
 // its failure paths.

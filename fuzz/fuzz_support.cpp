@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Oracles shared by the fuzz targets.
 #include "fuzz_support.hpp"
 

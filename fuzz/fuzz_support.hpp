@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Oracles shared by the fuzz targets: what a part must hold after a parse
 // that succeeded or threw, read straight from the wire bytes.
 //

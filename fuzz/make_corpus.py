@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the seed corpus of the fuzz targets to DIR/<target>/.
 
 The committed fuzz/corpus/ is its output; regenerate it with

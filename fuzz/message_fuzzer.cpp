@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: a message parsed from arbitrary bytes at an arbitrary offset.
 //
 // Input: the first byte is the offset (it may lie past the end), the rest is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A main() for the fuzz targets when libFuzzer is not linked (any compiler):
 // runs every input file named on the command line, or found in a directory
 // named there, once through LLVMFuzzerTestOneInput. Arguments that start with

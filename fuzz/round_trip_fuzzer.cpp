@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: whatever parses as a message at offset 0 is composed again and
 // must parse back equal.
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared helpers for the project's scripts; source it, don't run it.
 
 set -euo pipefail

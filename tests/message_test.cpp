@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message subsystem: typed parts, whose type follows from their place,
 // and the two-part message with its exact bytes, its all-or-nothing parse and
 // its value semantics.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part subsystem: the header, the code conversions, the zlib codec as
 // parts use it, and the part record with its value semantics.
 #include <gtest/gtest.h>

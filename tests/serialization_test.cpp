@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The element reader's bounds tests, the element writer and the big-endian
 // helpers.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the unit tests: hex literals for wire bytes and an exact
 // check of a thrown error's message.
 #ifndef VEXAL_TESTS_TEST_SUPPORT_HPP

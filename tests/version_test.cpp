@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library version and the byte-vector payload adapters.
 #include "vexal/version.hpp"
 

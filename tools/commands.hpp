@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands of the `vexal` tool: what each takes from the command line and
 // the function that runs it. Each run function reports a failure by throwing
 // tool_error; it returns normally when the command succeeded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Input and output files of the `vexal` tool over POSIX descriptors: reads
 // return as soon as a pipe has bytes, and outputs are replaced by rename.
 #include "file_io.hpp"

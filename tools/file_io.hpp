@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The files that the `vexal` tool reads and writes; the name "-" stands for
 // standard input or standard output.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `vexal inspect`: one report per message as soon as it has been read, then
 // a summary; a failure stops the run after the messages before it.
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The `vexal` command line: declares the commands and their options with
 // CLI11, runs the chosen command and turns failures into one line on
 // standard error and an exit status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message loop shared by `inspect` and `unpack`: frame, parse once, visit.
 #include "message_stream.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads the messages of one input in order, has the library parse each one
 // exactly once, and hands it to a visitor. The library's failures, and an
 // input that ends inside a message, become the tool's error lines.

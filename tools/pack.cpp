@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `vexal pack`: one message from the bytes of two files, with a compression
 // and a format for each part, written to or appended to the output.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds and prints `inspect`'s reports; JSON goes through nlohmann-json.
 #include "report.hpp"
 

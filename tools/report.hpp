@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `inspect` says about each message and about the whole run, as text or
 // as one JSON object per line.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message framing for the `vexal` tool: the lengths of the two part headers,
 // and a buffer that is compacted only when more input must be read.
 #include "stream_reader.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cuts a byte stream into whole vexal messages without parsing them.
 //
 // A message is two parts back to back, each an 8-byte header whose last four

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one failure type of the `vexal` tool: a one-line message and the exit
 // status the run ends with. Commands throw it; main prints "vexal: " and the
 // message on standard error and exits with the status.

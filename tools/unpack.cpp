@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `vexal unpack`: the decompressed payloads of one message, each to its own
 // output; the input is read only up to that message.
 #include <vexal/vexal.hpp>

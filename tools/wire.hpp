@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few facts about the wire form that the tool reads for itself.
 //
 // A part is an 8-byte header (type, format, compression and a reserved byte,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small program built outside the libvexal tree against the installed
 // headers and library. It exercises what crosses the shared-library boundary:
 // exported classes used through their base, a stream of several messages,

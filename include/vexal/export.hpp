@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Symbol visibility for libvexal.
 //
 // The library is built with hidden visibility by default; only declarations

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parts of a vexal message.
 //
 // `vexal_part_ctx` is a value-semantic handle that owns one part record (type,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public vocabulary of a part: its type, and its payload's format and
 // compression, plus the adapters between payload objects and payload bytes.
 //

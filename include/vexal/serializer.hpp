@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compose/parse interface shared by every libvexal class that has a wire
 // form: the part header, the part record, the typed parts and the message.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The version of the libvexal that a program runs against.
 #ifndef VEXAL_VERSION_HPP
 #define VEXAL_VERSION_HPP

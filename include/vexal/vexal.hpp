@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The vexal message: a type-1 part followed by a type-0 part, back to back,
 // with no framing of its own. Including this header gives the whole public
 // interface except the version.

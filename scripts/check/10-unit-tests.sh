@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the library, tool, examples and tests with warnings as errors, once
 # with g++ and once with clang, and runs the whole CTest suite on each.
 source "$(dirname "$0")/../lib.sh"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs the whole CTest suite under AddressSanitizer + UndefinedBehaviorSanitizer
 # (clang; leaks, UB and memory errors are fatal; the fuzz targets replay their
 # corpora), the thread test under ThreadSanitizer, and the test programs and

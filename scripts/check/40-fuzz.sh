@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs each libFuzzer target (preset asan) for a bounded time, starting from
 # its seed corpus with the header dictionary; a crash, leak, sanitizer report
 # or violated property fails the stage and leaves the input in

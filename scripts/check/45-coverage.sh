@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Measures line and branch coverage of src/ over the whole CTest suite (fuzz
 # corpora replayed included) with g++ --coverage and gcovr. Fails below 95 %
 # of lines; branches are reported with throw branches excluded.

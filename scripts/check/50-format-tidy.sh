@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # House keeping: every .cpp/.hpp in the tree is formatted with the repo's
 # .clang-format, and clang-tidy finds nothing in the library's sources (src/)
 # with the checks of .clang-tidy.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Proves libvexal from the consumer's side: installs it into a temporary
 # prefix, builds examples/consumer against the installed tree with
 # find_package and with pkg-config, and again with the library as a

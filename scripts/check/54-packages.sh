@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the Debian packages with `cpack -G DEB`, extracts each with
 # `dpkg-deb -x` into a temporary folder (nothing is installed on the system)
 # and checks their file lists and control fields.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the HTML reference with Doxygen (the `docs` target); any Doxygen
 # warning, such as an undocumented public declaration, fails the build.
 source "$(dirname "$0")/../lib.sh"

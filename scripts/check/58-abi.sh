@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Keeps the shared library's ABI on purpose: libvexal.so, built with debug
 # information, must have exactly the ABI recorded in abi/libvexal.abi. Any
 # difference fails, additions included, until the baseline is deliberately

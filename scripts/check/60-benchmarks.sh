@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the benchmarks in Release (preset `bench`) and runs every one of them
 # once, briefly, on the small payload sizes and the peak-heap cases, then
 # renders the results table: it shows that the suite and its report work.

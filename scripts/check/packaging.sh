@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Helpers shared by the packaging stages (5x-*.sh); source it after lib.sh.
 # Not a stage itself: the runner only picks up numbered scripts.
 

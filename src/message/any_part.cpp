@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A part whose type is set at run time and kept from the wire on parse.
 #include <utility>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two-part message. A parse reads the first part into a temporary and
 // commits it only once the second part has been read as well, so the message
 // takes over both parts or neither.

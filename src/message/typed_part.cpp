@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parts whose type follows from their place: `vexal_part<T>` forces type T
 // after construction, `init()` and every completed parse, so a wire type code
 // only has to be valid. Instantiated here for the two types of a message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions between the public part vocabulary and the header's wire codes.
 //
 // These lookups are the only validation of type, format and compression:

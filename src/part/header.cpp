@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part header: five fixed-width fields written and read in wire order.
 #include "part/impl.hpp"
 #include "serialization/element.hpp"

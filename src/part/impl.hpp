@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part record behind every `vexal_part_ctx` handle, its 8-byte wire
 // header, and the conversions between public values and header codes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public part handle: value semantics over one owned part record.
 #include <utility>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part record: one part's fields, its wire image, and its equality.
 //
 // Composing does everything that can fail (compression, the length test, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zlib codec: the whole input is handed to zlib at once and the output is
 // collected through one 32768-byte scratch buffer, pass by pass, until zlib
 // reports anything but Z_OK. Only Z_STREAM_END counts as success.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-buffer zlib compression and decompression for part payloads.
 //
 // The compressed form is the zlib format (RFC 1950) with zlib's default

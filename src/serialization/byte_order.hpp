@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Big-endian encoding of 32-bit integers, independent of the host's order.
 //
 // Written as byte shifts, which compilers turn into a single load or store

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and appending fixed-width elements at any byte position.
 //
 // Elements are copied in memory order, at any alignment, and never change byte

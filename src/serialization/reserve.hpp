@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Room-making for serializers that append to a caller's vector.
 #ifndef VEXAL_SRC_SERIALIZATION_RESERVE_HPP
 #define VEXAL_SRC_SERIALIZATION_RESERVE_HPP

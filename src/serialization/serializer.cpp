@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry points of the serializer interface: each adds one virtual call.
 #include "vexal/serializer.hpp"
 

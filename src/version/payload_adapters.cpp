@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Payload adapters for the one payload type the library defines them for,
 // the byte vector itself: each result is a separate copy.
 #include "vexal/payload.hpp"

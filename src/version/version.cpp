@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library version, fixed when the library is built.
 #include "vexal/version.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocation failures. This binary replaces the global operator new so that,
 // once a countdown is armed, the N-th allocation throws std::bad_alloc. Each
 // operation runs for N = 1, 2, ... until it completes without reaching the

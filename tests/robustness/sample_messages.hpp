@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Messages of every storage kind for the robustness tests: both parts stored
 // as is, both compressed, and mixed, with empty, short and multi-pass (over
 // 32768 bytes once inflated) payloads. Compressed parts use `zlib_default`,

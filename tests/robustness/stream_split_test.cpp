@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A socket reader's view of a stream of messages: the bytes arrive in pieces,
 // the reader parses all it can, appends the next piece and parses again,
 // reusing one message object. Cut anywhere, the stream must yield exactly the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Concurrent use of distinct objects, which the library allows: several
 // threads parse one shared input vector into their own messages, compose
 // their own messages, and compose one shared const message, all at once.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the built `vexal` tool on good, truncated and corrupted inputs and
 # checks exit statuses, error lines, output files and the key report lines.
 #
