@@ -19,6 +19,8 @@
 
 namespace kelvo {
 
+struct vexal_limits;
+
 /// The part type that leads a message.
 using vexal_first_part = vexal_part<vexal_part_type::first>;
 /// The part type that closes a message.
@@ -60,6 +62,29 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   bool operator==(const vexal& other) const;
   /// Negation of `operator==`, with the same short circuit.
   bool operator!=(const vexal& other) const;
+
+  /// The unlimited parse of `vexal_serializer`, beside the bounded one.
+  using vexal_serializer::parse;
+
+  /// Parses a message at `offset` of `data` as the unlimited parse does, but
+  /// within `limits` (declared in vexal/reader.hpp), so that bytes from an
+  /// untrusted peer cost at most what the limits allow.
+  /// @return the offset just past the message, or `offset` itself when
+  ///         `data` does not hold the whole message (nothing is then
+  ///         changed). Unlike the unlimited parse, nothing is read or
+  ///         decompressed until the whole message is there.
+  /// @throws std::runtime_error "vexal message too long" as soon as a header
+  ///         present announces a message (16 + L1 + L2 bytes, or 16 + L1 from
+  ///         the first header alone) over `limits.max_message_size`, whole or
+  ///         not; the message is then unchanged.
+  /// @throws std::runtime_error "vexal payload too long" when a part's
+  ///         payload, stored or inflated, is over `limits.max_payload_size`;
+  ///         inflating stops as soon as it passes the limit. The message is
+  ///         left as after a zlib failure in that part (see \ref errors).
+  /// @throws std::runtime_error the unlimited parse's messages for malformed
+  ///         input, with its guarantees.
+  size_t parse(const std::vector<uint8_t>& data, size_t offset,
+               const vexal_limits& limits);
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first();

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "serialization/byte_order.hpp"
 #include "vexal/export.hpp"
 #include "vexal/part.hpp"
 #include "vexal/payload.hpp"
@@ -44,6 +45,15 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
     enum class compression : uint8_t { stored = 0, zlib = 1 };
 
     static constexpr size_t wire_size = 1 + 1 + 1 + 1 + 4;
+    // Where the stored length starts: after the four one-byte fields.
+    static constexpr size_t length_at = 1 + 1 + 1 + 1;
+
+    // The stored length L of the header whose `wire_size` bytes start at
+    // `wire`, read without parsing the header: framing a stream needs only
+    // this field.
+    static uint32_t stored_length(const uint8_t* wire) {
+      return detail::decode_be32(wire + length_at);
+    }
 
     header(type raw_type, format raw_format, compression raw_compression,
            unsigned int payload_size);
@@ -63,6 +73,7 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
     size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
   };
   static_assert(header::wire_size == 8);
+  static_assert(header::length_at + sizeof(uint32_t) == header::wire_size);
 
   impl(const std::vector<uint8_t>& payload, vexal_part_type type,
        vexal_part_payload::format format,
@@ -71,6 +82,13 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
        vexal_part_payload::format format,
        vexal_part_payload::compression compression);
   ~impl() override;
+
+  // The part parse with a bound on the payload: a payload stored as is or
+  // inflated to more than `max_payload` bytes is refused with "vexal payload
+  // too long", as a codec failure is (a stored payload is refused before it
+  // is copied, so it stays unchanged). `parse_impl` is this without a bound.
+  size_t parse_bounded(const std::vector<uint8_t>& data, size_t offset,
+                       size_t max_payload);
 
   // Field-by-field equality, stopping at the first difference; payload bytes
   // are compared last and only when both sizes match.

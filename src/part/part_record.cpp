@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "part/impl.hpp"
+#include "part/limit_errors.hpp"
 #include "part/zlib_codec.hpp"
 #include "serialization/byte_order.hpp"
 #include "serialization/reserve.hpp"
@@ -75,6 +76,11 @@ void impl::compose_impl(std::vector<uint8_t>& out) const {
 }
 
 size_t impl::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
+  return parse_bounded(data, offset, std::numeric_limits<size_t>::max());
+}
+
+size_t impl::parse_bounded(const std::vector<uint8_t>& data, size_t offset,
+                           size_t max_payload) {
   // Too few bytes for a header (also an offset at or past the end).
   if (offset > data.size() || data.size() - offset < header::wire_size) {
     return offset;
@@ -90,6 +96,10 @@ size_t impl::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
   type = to_type(head.raw_type);
   format = to_format(head.raw_format);
   compression = to_compression(head.raw_compression);
+  // A payload stored as is: its length is known before anything is copied.
+  if (compression == payload_compression::none && stored_size > max_payload) {
+    detail::throw_payload_too_long();
+  }
 
   payload.clear();
   payload.reserve(stored_size);
@@ -97,7 +107,8 @@ size_t impl::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
   payload.insert(payload.end(), first,
                  first + static_cast<std::ptrdiff_t>(stored_size));
   if (compression != payload_compression::none) {
-    std::vector<uint8_t> inflated = detail::zlib_transform(payload, false, 0);
+    std::vector<uint8_t> inflated =
+        detail::zlib_transform(payload, false, 0, max_payload);
     payload.swap(inflated);
   }
   return pos + stored_size;

@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "part/limit_errors.hpp"
+
 namespace kelvo::detail {
 
 namespace {
@@ -76,7 +78,8 @@ class zlib_stream {
 }  // namespace
 
 std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
-                                    bool compress, int32_t level) {
+                                    bool compress, int32_t level,
+                                    size_t max_output) {
   if (input.size() > max_input_size) {
     throw std::runtime_error("zlib input is too long");
   }
@@ -95,12 +98,12 @@ std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
     z.next_out = scratch.get();
     z.avail_out = static_cast<uInt>(scratch_size);
     code = stream.step();
-    // total_out counts every byte produced so far; the excess over what has
-    // been collected is exactly what this pass wrote.
-    if (z.total_out > output.size()) {
-      const size_t fresh = static_cast<size_t>(z.total_out) - output.size();
-      output.insert(output.end(), scratch.get(), scratch.get() + fresh);
-    }
+    // Counted from what is left of the scratch buffer rather than from
+    // total_out, whose type (uLong) is 32 bits wide on some platforms.
+    const size_t fresh = scratch_size - z.avail_out;
+    // output.size() <= max_output always holds, so this cannot wrap.
+    if (fresh > max_output - output.size()) throw_payload_too_long();
+    output.insert(output.end(), scratch.get(), scratch.get() + fresh);
   } while (code == Z_OK);
 
   stream.end();

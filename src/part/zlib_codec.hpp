@@ -7,7 +7,9 @@
 #ifndef VEXAL_SRC_PART_ZLIB_CODEC_HPP
 #define VEXAL_SRC_PART_ZLIB_CODEC_HPP
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace kelvo::detail {
@@ -16,8 +18,12 @@ namespace kelvo::detail {
 // zlib stream from it (bytes after the stream's end are ignored). Throws
 // std::runtime_error "zlib input is too long" for inputs over 2^32 - 1 bytes,
 // and "Failed zlib::<op>[Init] [<code>]: <zlib message>" when zlib fails.
-std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
-                                    bool compress, int32_t level);
+// With `max_output`, a pass that would take the output past that many bytes
+// ends the call with "vexal payload too long", so the output never holds more
+// than the bound however far the stream would expand.
+std::vector<uint8_t> zlib_transform(
+    const std::vector<uint8_t>& input, bool compress, int32_t level,
+    size_t max_output = std::numeric_limits<size_t>::max());
 
 }  // namespace kelvo::detail
 
