@@ -94,10 +94,16 @@ struct vexal_reader::state {
     begin = 0;
   }
 
-  [[noreturn]] void refuse(const std::runtime_error& error) {
-    refusal = error.what();
-    refused = true;
-    throw;
+  // The bounded parse of the message at `begin`: `begin` itself while the
+  // message is not whole. A refusal is kept for `next` to repeat.
+  size_t parse(vexal& message) {
+    try {
+      return message.parse(buffer, begin, limits);
+    } catch (const std::runtime_error& error) {
+      refusal = error.what();
+      refused = true;
+      throw;
+    }
   }
 
   vexal_limits limits;
@@ -124,8 +130,7 @@ void vexal_reader::feed(const uint8_t* data, size_t size) {
   state& s = *state_;
   // Bytes of a skipped message are counted, never stored. Nothing changes
   // before the bytes that are kept have been stored.
-  const size_t dropped =
-      static_cast<size_t>(std::min<uint64_t>(s.to_drop, size));
+  const auto dropped = static_cast<size_t>(std::min<uint64_t>(s.to_drop, size));
   const size_t kept = size - dropped;
   if (kept > 0) {
     s.compact(kept);
@@ -144,21 +149,15 @@ bool vexal_reader::next(vexal& message) {
   state& s = *state_;
   if (s.refused) throw std::runtime_error(s.refusal);
   if (s.skipping()) return false;
-  const detail::message_frame frame = s.frame();
-  size_t end = s.begin;
-  try {
-    detail::check_message_size(frame, s.limits.max_message_size);
-    if (!frame.whole(s.pending())) return false;
-    end = message.parse(s.buffer, s.begin, s.limits);
-  } catch (const std::runtime_error& error) {
-    s.refuse(error);
-  }
+  const size_t end = s.parse(message);
+  if (end == s.begin) return false;
   const uint8_t* wire = s.buffer.data() + s.begin;
-  s.wire.offset = s.consumed;
-  s.wire.size = frame.size;
-  s.wire.parts = {describe_part(wire, message.first()),
-                  describe_part(wire + header::wire_size + frame.first_stored,
-                                message.second())};
+  const uint8_t* second_wire =
+      wire + header::wire_size + header::stored_length(wire);
+  s.wire = {s.consumed,
+            end - s.begin,
+            {describe_part(wire, message.first()),
+             describe_part(second_wire, message.second())}};
   s.consumed += end - s.begin;
   s.begin = end;
   return true;
