@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The part header: five fixed-width fields written and read in wire order.
+#include <array>
+#include <cstring>
+
 #include "part/impl.hpp"
 #include "serialization/element.hpp"
 
@@ -20,13 +23,16 @@ header::~header() = default;
 size_t header::size() const { return wire_size; }
 
 // Memory order of the fields differs from wire order: `reserved` comes before
-// the length on the wire.
+// the length on the wire. The header is laid out in wire order first and
+// appended in one piece, so `out` grows once rather than once per field.
 void header::compose_impl(std::vector<uint8_t>& out) const {
-  detail::pack(out, raw_type);
-  detail::pack(out, raw_format);
-  detail::pack(out, raw_compression);
-  detail::pack(out, reserved);
-  detail::pack(out, payload_size);
+  std::array<uint8_t, wire_size> image;
+  image[0] = static_cast<uint8_t>(raw_type);
+  image[1] = static_cast<uint8_t>(raw_format);
+  image[2] = static_cast<uint8_t>(raw_compression);
+  image[3] = reserved;
+  std::memcpy(&image[4], &payload_size, sizeof payload_size);
+  detail::pack(out, image);
 }
 
 size_t header::parse_impl(const std::vector<uint8_t>& data, size_t offset) {

@@ -46,13 +46,14 @@ size_t unpack(const std::vector<uint8_t>& data, size_t pos, T& element) {
   return pos + width;
 }
 
-// Appends the bytes of `value`, growing `out` by exactly sizeof(T).
+// Appends the bytes of `value`, growing `out` by exactly sizeof(T). Copying
+// the bytes in, rather than resizing and then overwriting, grows `out` by the
+// same rule without first zero-filling the new bytes.
 template <typename T>
 void pack(std::vector<uint8_t>& out, const T& value) {
   static_assert(std::is_trivially_copyable_v<T>);
-  const size_t at = out.size();
-  out.resize(at + sizeof(T));
-  std::memcpy(out.data() + at, &value, sizeof(T));
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
+  out.insert(out.end(), bytes, bytes + sizeof(T));
 }
 
 }  // namespace kelvo::detail
