@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "part/codes.hpp"
 #include "part/impl.hpp"
 #include "part/limit_errors.hpp"
 #include "part/zlib_codec.hpp"
@@ -62,15 +63,16 @@ void impl::compose_impl(std::vector<uint8_t>& out) const {
   if (stored->size() > max_stored_size) {
     throw std::runtime_error("vexal parts payload is too long");
   }
-  const header::type type_code = from_type(type);
-  const header::format format_code = from_format(format);
-  const header::compression compression_code = from_compression(compression);
+  const header::type type_code = detail::type_code(type);
+  const header::format format_code = detail::format_code(format);
+  const header::compression compression_code =
+      detail::compression_code(compression);
 
   const auto stored_size = static_cast<uint32_t>(stored->size());
   header head(type_code, format_code, compression_code, stored_size);
   head.payload_size = detail::to_big_endian(stored_size);
 
-  detail::reserve_for_append(out, head.size() + stored->size());
+  detail::reserve_for_append(out, header::wire_size + stored->size());
   head.compose(out);
   out.insert(out.end(), stored->begin(), stored->end());
 }
