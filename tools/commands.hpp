@@ -40,7 +40,7 @@ void run_pack(const pack_options& options);
 
 struct unpack_options {
   std::string input;
-  size_t index = 0;
+  std::string index = "0";    ///< Which message, as given; checked when run.
   std::string first_output;   ///< Empty: the type-1 payload is not written.
   std::string second_output;  ///< Empty: the type-0 payload is not written.
 };

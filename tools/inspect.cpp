@@ -1,33 +1,36 @@
 // SPDX-License-Identifier: MIT
 // `vexal inspect`: one report per message as soon as it has been read, then
-// a summary; a failure stops the run after the messages before it.
-#include <iostream>
+// a summary. Every input is opened before anything is printed, so that a
+// missing file prints nothing; a bad message stops the run after the
+// messages before it.
+#include <memory>
 
 #include "commands.hpp"
 #include "message_stream.hpp"
 #include "report.hpp"
+#include "standard_output.hpp"
 
 namespace kelvo::tool {
 
 void run_inspect(const inspect_options& options) {
-  const std::vector<std::string> inputs =
+  const std::vector<std::string> paths =
       options.inputs.empty() ? std::vector<std::string>{"-"} : options.inputs;
+  std::vector<std::unique_ptr<input_file>> inputs;
+  for (const std::string& path : paths) {
+    inputs.push_back(std::make_unique<input_file>(path));
+  }
   report_totals totals;
-  for (const std::string& path : inputs) {
-    input_file input(path);
-    if (!options.json && inputs.size() > 1) std::cout << input.name() << ":\n";
-    read_messages(input, [&](const message_view& view) {
-      const message_report report = describe(input.name(), view);
-      if (options.json) {
-        print_json(std::cout, report);
-      } else {
-        print_text(std::cout, report);
-      }
+  for (const auto& input : inputs) {
+    if (!options.json && inputs.size() > 1) print(input->name() + ":\n");
+    read_messages(*input, [&](const message_view& view) {
+      const message_report report = describe(input->name(), view);
+      print(options.json ? format_json(report) : format_text(report));
       totals.add(report);
       return true;
     });
   }
-  if (!options.json) totals.print(std::cout);
+  if (!options.json) print(totals.format());
+  flush_output();
 }
 
 }  // namespace kelvo::tool

@@ -3,10 +3,13 @@
 // CLI11, runs the chosen command and turns failures into one line on
 // standard error and an exit status.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <iostream>
+#include <sstream>
 #include <vexal/version.hpp>
 
 #include "commands.hpp"
+#include "standard_output.hpp"
 #include "tool_error.hpp"
 
 namespace {
@@ -15,9 +18,9 @@ using namespace kelvo::tool;
 
 const char* const exit_statuses =
     "Exit status:\n"
-    "  0  success\n"
-    "  1  the input holds a malformed or incomplete message\n"
-    "  2  unreadable file, bad option or value, failed write\n";
+    "  0  success, also when the reader of the output went away\n"
+    "  1  an input holds a malformed or incomplete message\n"
+    "  2  bad option or value, unreadable input, failed write\n";
 
 // A command whose help ends with `examples` and the exit statuses.
 CLI::App* add_command(CLI::App& app, const char* name, const char* summary,
@@ -84,7 +87,7 @@ CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
   command->add_option("FILE", options.input, "Input (- : standard input)")
       ->required();
   command->add_option("--index", options.index,
-                      "Which message, counting from 0");
+                      "Which message, counting from 0 (default 0)");
   command->add_option("--first", options.first_output,
                       "Where to write the type-1 payload (- : standard "
                       "output)");
@@ -94,9 +97,27 @@ CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
   return command;
 }
 
+// Ends a failed run: what was printed before the failure is written out,
+// then "vexal: " and `line` go to standard error.
+int fail(int status, const std::string& line) {
+  try {
+    flush_output();
+  } catch (const output_closed&) {
+  } catch (const tool_error& error) {
+    std::cerr << "vexal: " << error.what() << '\n';
+    status = exit_bad_usage;
+  }
+  std::cerr << "vexal: " << line << '\n';
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that goes away shows as EPIPE on the next write, which ends the
+  // run quietly (output_closed) instead of killing it.
+  std::signal(SIGPIPE, SIG_IGN);
+
   CLI::App app("Inspect, pack and unpack vexal messages.", "vexal");
   app.set_version_flag("--version", kelvo::vexal_version::get_string(),
                        "Print the library's version and exit");
@@ -112,21 +133,32 @@ int main(int argc, char** argv) {
   const CLI::App* pack_command = add_pack(app, pack);
   const CLI::App* unpack_command = add_unpack(app, unpack);
 
+  if (argc <= 1) {
+    std::cerr << app.help();
+    return exit_bad_usage;
+  }
   try {
-    app.parse(argc, argv);
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+      if (error.get_exit_code() != 0) {
+        return fail(exit_bad_usage, error.what());
+      }
+      std::ostringstream text;  // help or version, written like any output
+      app.exit(error, text, std::cerr);
+      print(text.str());
+      flush_output();
+      return exit_ok;
+    }
     if (inspect_command->parsed()) run_inspect(inspect);
     if (pack_command->parsed()) run_pack(pack);
     if (unpack_command->parsed()) run_unpack(unpack);
-  } catch (const CLI::ParseError& error) {
-    if (error.get_exit_code() == 0) return app.exit(error);  // help, version
-    std::cerr << "vexal: " << error.what() << '\n';
-    return exit_bad_usage;
+    return exit_ok;
+  } catch (const output_closed&) {
+    return exit_ok;
   } catch (const tool_error& error) {
-    std::cerr << "vexal: " << error.what() << '\n';
-    return error.status();
+    return fail(error.status(), error.what());
   } catch (const std::exception& error) {
-    std::cerr << "vexal: " << error.what() << '\n';
-    return exit_bad_usage;
+    return fail(exit_bad_usage, error.what());
   }
-  return exit_ok;
 }

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vexal/vexal.hpp>
 
-#include "file_io.hpp"
+#include "input_file.hpp"
 
 namespace kelvo::tool {
 

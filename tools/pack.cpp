@@ -1,17 +1,29 @@
 // SPDX-License-Identifier: MIT
 // `vexal pack`: one message from the bytes of two files, with a compression
 // and a format for each part, written to or appended to the output.
+//
+// Memory: each input is read into a buffer of its own size (a pipe's grows
+// as it is read), and the library composes the message into one more buffer,
+// so a message of raw parts costs about twice its size.
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <vexal/vexal.hpp>
 
 #include "commands.hpp"
-#include "file_io.hpp"
+#include "input_file.hpp"
+#include "output_file.hpp"
 #include "tool_error.hpp"
 
 namespace kelvo::tool {
 namespace {
 
 using vexal_part_payload::compression;
+
+// The most bytes one part can store: its stored length is a 32-bit number.
+constexpr uint64_t max_stored_size = std::numeric_limits<uint32_t>::max();
+// A compressed part's input may be larger; the library checks what it stores.
+constexpr uint64_t no_limit = std::numeric_limits<uint64_t>::max();
 
 // `name` as a compression value; `option` names where it came from.
 compression compression_named(const std::string& name,
@@ -27,11 +39,14 @@ compression compression_named(const std::string& name,
   return static_cast<compression>(found - names.begin());
 }
 
-// A part of type `Part` carrying the bytes of `path`.
+// A part of type `Part` carrying the bytes of `input`, in a buffer sized
+// from the input's size where it has one. A part stored as is holds at most
+// `max_stored_size` bytes, refused before they are read.
 template <typename Part>
-Part load_part(const std::string& path, int format, compression stored_as) {
+Part load_part(input_file& input, int format, compression stored_as) {
   Part part;
-  part.set_payload(read_whole(path));
+  part.set_payload(input.read_all(
+      stored_as == compression::none ? max_stored_size : no_limit));
   part.set_format(static_cast<vexal_part_payload::format>(format));
   part.set_compression(stored_as);
   return part;
@@ -57,7 +72,7 @@ const std::vector<std::string>& compression_names() {
 }
 
 void run_pack(const pack_options& options) {
-  // Every option is checked before any input is read.
+  // Every option is checked and every input opened before anything is read.
   const compression both =
       compression_named(options.compression, "--compression");
   const compression first_as =
@@ -73,11 +88,12 @@ void run_pack(const pack_options& options) {
     throw tool_error(exit_bad_usage,
                      "FIRST and SECOND cannot both be standard input");
   }
+  input_file first(options.first);
+  input_file second(options.second);
 
-  const vexal message(load_part<vexal_first_part>(
-                          options.first, options.first_format, first_as),
-                      load_part<vexal_second_part>(
-                          options.second, options.second_format, second_as));
+  const vexal message(
+      load_part<vexal_first_part>(first, options.first_format, first_as),
+      load_part<vexal_second_part>(second, options.second_format, second_as));
   std::vector<uint8_t> wire;
   try {
     message.compose(wire);
@@ -86,7 +102,7 @@ void run_pack(const pack_options& options) {
         exit_bad_usage,
         std::string("cannot compose the message: ") + error.what());
   }
-  write_output(options.output, wire, options.append);
+  write_output(options.output, {{wire.data(), wire.size()}}, options.append);
 }
 
 }  // namespace kelvo::tool

@@ -4,6 +4,7 @@
 
 #include <iomanip>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "wire.hpp"
 
@@ -56,7 +57,8 @@ message_report describe(const std::string& input, const message_view& view) {
            describe_part(0, second_header, view.message.second())}};
 }
 
-void print_text(std::ostream& out, const message_report& report) {
+std::string format_text(const message_report& report) {
+  std::ostringstream out;
   out << "message " << report.index << " at offset " << report.offset << ": "
       << report.length << " bytes\n";
   for (const part_report& part : report.parts) {
@@ -68,9 +70,10 @@ void print_text(std::ostream& out, const message_report& report) {
     if (part.level != nullptr) out << "  level " << part.level;
     out << '\n';
   }
+  return out.str();
 }
 
-void print_json(std::ostream& out, const message_report& report) {
+std::string format_json(const message_report& report) {
   nlohmann::ordered_json parts = nlohmann::ordered_json::array();
   for (const part_report& part : report.parts) {
     nlohmann::ordered_json entry = {
@@ -79,8 +82,9 @@ void print_json(std::ostream& out, const message_report& report) {
         {"compression", part.zlib ? "zlib" : "none"},
         {"stored", part.stored},
         {"payload", part.payload},
-        {"ratio", ratio(part.payload, part.stored)}};
-    if (part.level != nullptr) entry["level"] = part.level;
+        {"ratio", ratio(part.payload, part.stored)},
+        {"level", part.level == nullptr ? nlohmann::ordered_json()
+                                        : nlohmann::ordered_json(part.level)}};
     parts.push_back(std::move(entry));
   }
   const nlohmann::ordered_json message = {{"input", report.input},
@@ -88,7 +92,9 @@ void print_json(std::ostream& out, const message_report& report) {
                                           {"offset", report.offset},
                                           {"length", report.length},
                                           {"parts", std::move(parts)}};
-  out << message.dump() << '\n';
+  return message.dump(-1, ' ', false,
+                      nlohmann::ordered_json::error_handler_t::replace) +
+         '\n';
 }
 
 void report_totals::add(const message_report& report) {
@@ -102,10 +108,13 @@ void report_totals::add(const message_report& report) {
   }
 }
 
-void report_totals::print(std::ostream& out) const {
-  out << messages_ << " messages, " << bytes_ << " bytes, " << compressed_
-      << " of " << parts_ << " parts compressed, overall ratio " << std::fixed
+std::string report_totals::format() const {
+  std::ostringstream out;
+  out << messages_ << (messages_ == 1 ? " message, " : " messages, ") << bytes_
+      << " bytes, " << compressed_ << " of " << parts_
+      << " parts compressed, overall ratio " << std::fixed
       << std::setprecision(2) << ratio(payload_, stored_) << '\n';
+  return out.str();
 }
 
 }  // namespace kelvo::tool

@@ -12,7 +12,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
 #include <string>
 
 #include "message_stream.hpp"
@@ -40,18 +39,20 @@ struct message_report {
 /// The report on one message of `input`.
 message_report describe(const std::string& input, const message_view& view);
 
-/// Writes the report as three lines of text.
-void print_text(std::ostream& out, const message_report& report);
+/// The report as three lines of text.
+std::string format_text(const message_report& report);
 
-/// Writes the report as one JSON object on one line.
-void print_json(std::ostream& out, const message_report& report);
+/// The report as one JSON object on one line (docs/json.md); bytes of the
+/// input's name that are not UTF-8 become U+FFFD.
+std::string format_json(const message_report& report);
 
 /// Counts the messages, bytes and parts seen, for the closing summary.
 class report_totals {
  public:
   void add(const message_report& report);
-  /// "N messages, B bytes, C of P parts compressed, overall ratio R".
-  void print(std::ostream& out) const;
+  /// "N messages, B bytes, C of P parts compressed, overall ratio R" and a
+  /// line end; "1 message" for one.
+  std::string format() const;
 
  private:
   uint64_t messages_ = 0;

@@ -3,6 +3,9 @@
 // and a buffer that is compacted only when more input must be read.
 #include "stream_reader.hpp"
 
+#include <array>
+
+#include "standard_output.hpp"
 #include "wire.hpp"
 
 namespace kelvo::tool {
@@ -48,7 +51,12 @@ bool stream_reader::fill() {
       buffer_.shrink_to_fit();
     }
   }
-  return input_.read_append(buffer_) > 0;
+  // What was printed for earlier messages shows before the tool waits.
+  flush_output();
+  std::array<uint8_t, 64 * 1024> step;
+  const size_t got = input_.read_some(step.data(), step.size());
+  buffer_.insert(buffer_.end(), step.begin(), step.begin() + got);
+  return got > 0;
 }
 
 }  // namespace kelvo::tool

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "file_io.hpp"
+#include "input_file.hpp"
 
 namespace kelvo::tool {
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The one failure type of the `vexal` tool: a one-line message and the exit
-// status the run ends with. Commands throw it; main prints "vexal: " and the
-// message on standard error and exits with the status.
+// The failures of the `vexal` tool. A tool_error is a one-line message and
+// the exit status the run ends with: commands throw it, and main prints
+// "vexal: " and the message on standard error and exits with the status.
+// output_closed ends a run whose reader went away (a closed pipe): quietly,
+// with status 0, since everything the reader took was written.
 #ifndef VEXAL_TOOLS_TOOL_ERROR_HPP
 #define VEXAL_TOOLS_TOOL_ERROR_HPP
 
@@ -27,6 +29,12 @@ class tool_error : public std::runtime_error {
 
  private:
   exit_status status_;
+};
+
+/// The reader of an output went away (EPIPE).
+class output_closed : public std::runtime_error {
+ public:
+  output_closed() : std::runtime_error("the output's reader went away") {}
 };
 
 }  // namespace kelvo::tool

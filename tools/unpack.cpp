@@ -3,14 +3,23 @@
 // output; the input is read only up to that message.
 #include <vexal/vexal.hpp>
 
+#include "command_numbers.hpp"
 #include "commands.hpp"
-#include "file_io.hpp"
 #include "message_stream.hpp"
+#include "output_file.hpp"
 #include "tool_error.hpp"
 
 namespace kelvo::tool {
+namespace {
+
+void write_payload(const std::string& path, const std::vector<uint8_t>& bytes) {
+  if (!path.empty()) write_output(path, {{bytes.data(), bytes.size()}}, false);
+}
+
+}  // namespace
 
 void run_unpack(const unpack_options& options) {
+  const uint64_t index = parse_index(options.index, "--index");
   if (options.first_output.empty() && options.second_output.empty()) {
     throw tool_error(
         exit_bad_usage,
@@ -18,25 +27,20 @@ void run_unpack(const unpack_options& options) {
   }
   input_file input(options.input);
   vexal found;
-  size_t seen = 0;
+  uint64_t seen = 0;
   read_messages(input, [&](const message_view& view) {
     seen = view.index + 1;
-    if (view.index < options.index) return true;
+    if (view.index < index) return true;
     found = view.message;
     return false;
   });
-  if (seen <= options.index) {
-    throw tool_error(exit_bad_usage, input.name() + ": no message " +
-                                         std::to_string(options.index) +
-                                         "; the input holds " +
-                                         std::to_string(seen));
+  if (seen <= index) {
+    throw tool_error(exit_bad_usage,
+                     input.name() + ": no message " + std::to_string(index) +
+                         "; the input holds " + std::to_string(seen));
   }
-  if (!options.first_output.empty()) {
-    write_output(options.first_output, found.first().get_payload(), false);
-  }
-  if (!options.second_output.empty()) {
-    write_output(options.second_output, found.second().get_payload(), false);
-  }
+  write_payload(options.first_output, found.first().get_payload());
+  write_payload(options.second_output, found.second().get_payload());
 }
 
 }  // namespace kelvo::tool

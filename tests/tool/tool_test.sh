@@ -4,7 +4,7 @@
 # checks exit statuses, error lines, output files and the key report lines.
 #
 # Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION
-#   CASE is one of: cli sample errors roundtrip stream
+#   CASE is one of: cli sample errors roundtrip stream output
 set -uo pipefail
 
 case_name=$1 vexal=$2 source_dir=$3 version=$4
@@ -20,11 +20,11 @@ fail() {
 
 # expect STATUS WANT COMMAND...: runs the tool with COMMAND's arguments and
 # checks its exit status, and that its standard error is exactly WANT.
-# Standard output is left in out.txt.
+# Standard output is left in out.txt, or goes to $to when that is set.
 expect() {
   local status=$1 want=$2
   shift 2
-  "$vexal" "$@" >out.txt 2>err.txt
+  "$vexal" "$@" >"${to:-out.txt}" 2>err.txt
   local got=$?
   ((got == status)) || fail "vexal $*: exit $got, want $status"
   [[ "$(cat err.txt)" == "$want" ]] ||
@@ -56,7 +56,8 @@ case_cli() {
     grep -q "Example" out.txt || fail "$command --help has no example"
     grep -q "Exit status" out.txt || fail "$command --help: no exit status"
   done
-  expect 2 "vexal: A subcommand is required"
+  "$vexal" --help >help.txt
+  expect 2 "$(cat help.txt)"
 }
 
 case_sample() {
@@ -132,13 +133,17 @@ case_errors() {
     "inspect m.vexal missing.vexal|vexal: missing.vexal: No such file or directory"
     "unpack m.vexal --index 2 --first kept.vexal|vexal: m.vexal: no message 2; the input holds 2"
     "unpack m.vexal|vexal: nothing to write: give --first OUT, --second OUT or both"
+    "unpack m.vexal --index -1 --first kept.vexal|vexal: --index: \"-1\" is not a message index; give a whole number from 0 to 18446744073709551615"
+    "pack huge.bin world.txt -o kept.vexal|vexal: huge.bin: more than 4294967295 bytes, too long for one part"
   )
+  truncate -s 4G huge.bin
   local -a args
   for row in "${usage[@]}"; do
     read -r -a args <<<"${row%%|*}"
     printf 'kept' >kept.vexal
     expect 2 "${row#*|}" "${args[@]}" </dev/null
     [[ "$(cat kept.vexal)" == kept ]] || fail "${args[*]}: output changed"
+    [[ ! -s out.txt ]] || fail "${args[*]}: printed $(head -1 out.txt)"
   done
   [[ "$(ls)" != *tmp* ]] || fail "a temporary file was left: $(ls)"
 }
@@ -209,6 +214,61 @@ case_stream() {
   wait "$tool" || fail "inspect of a pipe: exit $?"
   "$vexal" inspect m.vexal >file.txt
   cmp -s stream.txt file.txt || fail "a pipe gives another report than a file"
+}
+
+# Outputs: write failures, a reader that goes away, concurrent appends, what
+# -o replaces and what it writes through, and JSON for any file name.
+case_output() {
+  make_fixture
+  local sample="$source_dir/examples/sample.vexal"
+  to=/dev/full expect 2 "vexal: stdout: No space left on device" \
+    inspect "$sample" --json
+  expect 2 "vexal: /dev/full: No space left on device" \
+    pack hello.txt world.txt -o /dev/full
+
+  # 1024 copies of the fixture: far more report than a pipe holds.
+  cp m.vexal many.vexal
+  local i
+  for i in $(seq 10); do cat many.vexal many.vexal >twice.vexal && mv twice.vexal many.vexal; done
+  "$vexal" inspect many.vexal 2>err.txt | head -1 >/dev/null
+  local -a statuses=("${PIPESTATUS[@]}")
+  ((statuses[0] == 0)) && [[ ! -s err.txt ]] ||
+    fail "inspect | head -1: exit ${statuses[0]}, '$(cat err.txt)'"
+
+  for i in $(seq 20); do
+    "$vexal" pack hello.txt numbers.txt --append -o appended.vexal &
+  done
+  wait
+  expect 0 "" inspect appended.vexal
+  grep -q "^20 messages, 278280 bytes," out.txt ||
+    fail "20 concurrent appends: $(tail -1 out.txt)"
+
+  # A symlink stays, and the file it leads to keeps its mode.
+  printf old >target.vexal
+  chmod 640 target.vexal
+  ln -s target.vexal link.vexal
+  expect 0 "" pack hello.txt world.txt -o link.vexal
+  [[ -L link.vexal && "$(stat -c %a target.vexal)" == 640 ]] ||
+    fail "-o on a symlink: $(ls -l link.vexal target.vexal)"
+  expect 0 "" inspect link.vexal
+  grep -q "^1 message, 27 bytes," out.txt || fail "-o on a symlink: $(cat out.txt)"
+
+  mkfifo fifo
+  timeout 20 cat fifo >from-fifo.vexal &
+  expect 0 "" pack hello.txt world.txt -o fifo
+  wait $!
+  [[ -p fifo ]] && cmp -s from-fifo.vexal target.vexal ||
+    fail "-o on a FIFO: $(ls -l fifo from-fifo.vexal)"
+  expect 0 "" pack hello.txt world.txt -o /dev/null
+  [[ -c /dev/null ]] || fail "-o /dev/null replaced the device"
+
+  # Invalid UTF-8 in a name: replaced in --json; every part has every key.
+  cp m.vexal $'bad\xffname.vexal'
+  expect 0 "" inspect --json $'bad\xffname.vexal'
+  [[ "$(jq -r -s '[.[].input] + [[.[].parts[] | keys] | unique | length]
+    | map(tostring) | join(" ")' out.txt)" == \
+    $'bad\uFFFDname.vexal bad\uFFFDname.vexal 1' ]] ||
+    fail "--json with a non-UTF-8 name: $(cat out.txt)"
 }
 
 "case_$case_name"

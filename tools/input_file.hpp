@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+// An input of the `vexal` tool: a file, or standard input for the name "-".
+// It knows how many bytes are left when the input is a regular file, so that
+// buffers can be sized before anything is read.
+#ifndef VEXAL_TOOLS_INPUT_FILE_HPP
+#define VEXAL_TOOLS_INPUT_FILE_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvo::tool {
+
+/// An open input; owns its descriptor (not standard input's).
+class input_file {
+ public:
+  /// Opens `path` ("-": standard input).
+  /// @throws tool_error (exit_bad_usage) naming the path and the reason.
+  explicit input_file(const std::string& path);
+  ~input_file();
+  input_file(const input_file&) = delete;
+  input_file& operator=(const input_file&) = delete;
+
+  /// The name for messages: the path, or "stdin".
+  const std::string& name() const { return name_; }
+
+  /// The bytes left to read in a regular file; nothing for a pipe, a
+  /// terminal or a device, whose length is known only at their end.
+  /// @throws tool_error (exit_bad_usage) when more than `limit` are left.
+  std::optional<uint64_t> size_left(uint64_t limit) const;
+
+  /// Reads up to `size` bytes into `data`, waiting only until some are
+  /// there; returns how many, 0 at the end of the input.
+  /// @throws tool_error (exit_bad_usage) on a read error.
+  size_t read_some(uint8_t* data, size_t size);
+
+  /// Fills `data` with exactly `size` bytes.
+  /// @throws tool_error (exit_bad_usage) on a read error, or when the input
+  ///   ends before (it shrank while being read).
+  void read_exact(uint8_t* data, size_t size);
+
+  /// Every byte up to the end of the input, in a buffer sized from
+  /// `size_left()` where there is one.
+  /// @throws tool_error (exit_bad_usage) on a read error, or when the input
+  ///   holds more than `limit` bytes: before reading any where the size is
+  ///   known, else as soon as the limit is passed.
+  std::vector<uint8_t> read_all(uint64_t limit);
+
+ private:
+  int fd_;
+  std::string name_;
+};
+
+}  // namespace kelvo::tool
+
+#endif  // VEXAL_TOOLS_INPUT_FILE_HPP
