@@ -64,7 +64,8 @@ def load(path):
         records[name] = Record(
             operation, compression, kind, int(part_size), _nanoseconds(entry),
             entry.get("bytes_per_second", 0.0),
-            {k: v for k, v in entry.items() if k in ("allocs", "peak_ratio")})
+            {k: v for k, v in entry.items()
+             if k in ("allocs", "peak_ratio", "peak_bytes", "input_bytes")})
 
     for record in records.values():
         family = "none" if record.compression == "none" else "zlib"

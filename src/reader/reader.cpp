@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -94,6 +95,17 @@ struct vexal_reader::state {
     begin = 0;
   }
 
+  void append(const uint8_t* data, size_t size) {
+    // Byte by byte, push_back stays inline, where a ranged insert costs a
+    // call and a memmove for each tiny piece.
+    constexpr size_t tiny = 8;
+    if (size <= tiny) {
+      for (size_t i = 0; i < size; ++i) buffer.push_back(data[i]);
+    } else {
+      buffer.insert(buffer.end(), data, data + size);
+    }
+  }
+
   // The bounded parse of the message at `begin`: `begin` itself while the
   // message is not whole. A refusal is kept for `next` to repeat.
   size_t parse(vexal& message) {
@@ -116,6 +128,9 @@ struct vexal_reader::state {
   // 0), and whether the second part of the message must be dropped after.
   uint64_t to_drop = 0;
   bool second_part_to_drop = false;
+  // The unconsumed bytes that the next message needs before `next` can learn
+  // anything new from its headers; 0 when not yet measured.
+  size_t wanted = 0;
   vexal_wire_message wire{};
 };
 
@@ -128,13 +143,18 @@ vexal_reader& vexal_reader::operator=(vexal_reader&& other) noexcept = default;
 
 void vexal_reader::feed(const uint8_t* data, size_t size) {
   state& s = *state_;
+  // The common case, a message arriving in pieces, only appends.
+  if (s.begin == 0 && !s.skipping()) {
+    s.append(data, size);
+    return;
+  }
   // Bytes of a skipped message are counted, never stored. Nothing changes
   // before the bytes that are kept have been stored.
   const auto dropped = static_cast<size_t>(std::min<uint64_t>(s.to_drop, size));
   const size_t kept = size - dropped;
   if (kept > 0) {
     s.compact(kept);
-    s.buffer.insert(s.buffer.end(), data + dropped, data + size);
+    s.append(data + dropped, kept);
   }
   s.to_drop -= dropped;
   s.consumed += dropped;
@@ -147,10 +167,19 @@ void vexal_reader::feed(const std::vector<uint8_t>& data) {
 
 bool vexal_reader::next(vexal& message) {
   state& s = *state_;
+  // Until the bytes that the headers asked for are in, there is nothing new
+  // to learn: fed a byte at a time, most calls end here. (A refusal or a
+  // skip comes with `wanted` at most what is held.)
+  if (s.pending() < s.wanted) return false;
   if (s.refused) throw std::runtime_error(s.refusal);
   if (s.skipping()) return false;
   const size_t end = s.parse(message);
-  if (end == s.begin) return false;
+  if (end == s.begin) {
+    s.wanted = static_cast<size_t>(
+        std::min<uint64_t>(s.frame().size, std::numeric_limits<size_t>::max()));
+    return false;
+  }
+  s.wanted = 0;
   const uint8_t* wire = s.buffer.data() + s.begin;
   const uint8_t* second_wire =
       wire + header::wire_size + header::stored_length(wire);
@@ -197,6 +226,7 @@ void vexal_reader::skip() {
                   : frame.size;
   s.refused = false;
   s.refusal.clear();
+  s.wanted = 0;
   s.drop_held();
 }
 
