@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// Fuzz target: the bounded parse and the stream reader on arbitrary bytes.
+//
+// Input: byte 0 sets max_message_size (16 + 8 * b), byte 1 max_payload_size
+// (8 * b), 255 meaning no limit; byte 2 sets the size of each feed (b + 1);
+// the rest is the stream. Checked: "vexal message too long" exactly when the
+// headers present announce too much; otherwise the bounded parse returns its
+// offset while the message is incomplete, and on a whole one agrees with the
+// unlimited parse, except that "vexal payload too long" may stand where the
+// unlimited parse yields a larger payload or fails. The reader, fed in
+// pieces, yields the messages and refusals of the bounded parse walking the
+// stream, and accounts for every byte.
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fuzz_support.hpp"
+#include "vexal/reader.hpp"
+
+using namespace vexal_fuzz;
+
+namespace {
+
+struct outcome {
+  kelvo::vexal message;
+  std::string error;  // empty when the parse returned
+  size_t end;
+  uint64_t size;  // 16 + L1 + L2 once both headers are present, else 0
+};
+
+// The bounded parse at `offset`, checked against the unlimited parse.
+outcome parse_at(const bytes& data, size_t offset,
+                 const kelvo::vexal_limits& limits) {
+  outcome got{{}, "", offset, 0};
+  try {
+    got.end = got.message.parse(data, offset, limits);
+  } catch (const std::runtime_error& error) {
+    got.error = error.what();
+  }
+  const size_t available = data.size() - offset;
+  const uint64_t second_at =
+      available < 8 ? 8 : 8 + uint64_t{stored_length(data, offset)};
+  if (available >= second_at + 8) {
+    got.size = second_at + 8 + stored_length(data, offset + second_at);
+  }
+  const bool too_long = available >= 8 && std::max(got.size, second_at + 8) >
+                                              limits.max_message_size;
+  require((got.error == "vexal message too long") == too_long,
+          "message too long exactly when the headers say so");
+  if (too_long || got.size == 0 || available < got.size) {
+    require(too_long || (got.error.empty() && got.end == offset),
+            "an incomplete message returns its offset");
+    return got;
+  }
+  kelvo::vexal plain;
+  std::string plain_error;
+  try {
+    plain.parse(data, offset);
+  } catch (const std::runtime_error& error) {
+    plain_error = error.what();
+  }
+  const size_t longest = std::max(plain.first().get_payload().size(),
+                                  plain.second().get_payload().size());
+  require(got.error == "vexal payload too long"
+              ? !plain_error.empty() || longest > limits.max_payload_size
+              : got.error == plain_error &&
+                    (!got.error.empty() ||
+                     (got.message == plain && got.end == offset + got.size)),
+          "within the limits, the bounded parse is the parse");
+  return got;
+}
+
+size_t limit(uint8_t byte, size_t base) {
+  return byte == 255 ? std::numeric_limits<size_t>::max() : base + 8 * byte;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
+  if (size < 3) return 0;
+  const kelvo::vexal_limits limits{limit(input[0], 16), limit(input[1], 0)};
+  const size_t piece = size_t{input[2]} + 1;
+  const bytes data(input + 3, input + size);
+
+  // What the reader must yield: the bounded parse walking the stream, past a
+  // refused message to the next when its size is known.
+  std::vector<outcome> expected;
+  for (size_t at = 0; at < data.size();) {
+    outcome got = parse_at(data, at, limits);
+    if (got.error.empty() && got.end == at) break;
+    at = got.error.empty() ? got.end : at + got.size;
+    expected.push_back(std::move(got));
+    if (expected.back().size == 0 || at > data.size()) break;
+  }
+
+  kelvo::vexal_reader reader(limits);
+  kelvo::vexal message;
+  size_t seen = 0;
+  for (size_t at = 0; at < data.size(); at += piece) {
+    reader.feed(data.data() + at, std::min(piece, data.size() - at));
+    for (;; ++seen) {
+      try {
+        if (!reader.next(message)) break;
+        require(seen < expected.size() && expected[seen].error.empty() &&
+                    message == expected[seen].message &&
+                    reader.offset() == expected[seen].end,
+                "the reader yields the message the parse reads");
+      } catch (const std::runtime_error& error) {
+        require(seen < expected.size() && expected[seen].error == error.what(),
+                "the reader refuses what the parse refuses");
+        reader.skip();
+      }
+    }
+    require(reader.needed() >= 1, "more bytes are needed when next is false");
+  }
+  require(seen == expected.size() &&
+              reader.offset() + reader.buffered() == data.size(),
+          "the reader yields every message and accounts for every byte");
+  return 0;
+}
