@@ -7,12 +7,21 @@
 
 #include <cstdint>
 #include <string>
+#include <vexal/reader.hpp>
+
+#include "commands.hpp"
 
 namespace kelvo::tool {
 
 /// `text` as a message index (0, 1, ...), for the option `option`.
 /// @throws tool_error (exit_bad_usage) naming the option and the range.
 uint64_t parse_index(const std::string& text, const std::string& option);
+
+/// The limits that `options` give: each a number of bytes, optionally
+/// followed by K, M or G (times 1024, 1024^2, 1024^3), or "unlimited";
+/// empty for the library's default.
+/// @throws tool_error (exit_bad_usage) naming the option and what it takes.
+vexal_limits parse_limits(const limit_options& options);
 
 }  // namespace kelvo::tool
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // `vexal inspect`: one report per message as soon as it has been read, then
-// a summary. Every input is opened before anything is printed, so that a
-// missing file prints nothing; a bad message stops the run after the
-// messages before it.
+// a summary. Every option is checked and every input opened before anything
+// is printed, so that a missing file prints nothing; a bad message stops the
+// run after the messages before it, or with --keep-going is reported and
+// skipped.
 #include <memory>
 
+#include "command_numbers.hpp"
 #include "commands.hpp"
 #include "message_stream.hpp"
 #include "report.hpp"
@@ -12,7 +14,8 @@
 
 namespace kelvo::tool {
 
-void run_inspect(const inspect_options& options) {
+exit_status run_inspect(const inspect_options& options) {
+  const vexal_limits limits = parse_limits(options.limits);
   const std::vector<std::string> paths =
       options.inputs.empty() ? std::vector<std::string>{"-"} : options.inputs;
   std::vector<std::unique_ptr<input_file>> inputs;
@@ -20,17 +23,20 @@ void run_inspect(const inspect_options& options) {
     inputs.push_back(std::make_unique<input_file>(path));
   }
   report_totals totals;
+  uint64_t skipped = 0;
   for (const auto& input : inputs) {
     if (!options.json && inputs.size() > 1) print(input->name() + ":\n");
-    read_messages(*input, [&](const message_view& view) {
-      const message_report report = describe(input->name(), view);
-      print(options.json ? format_json(report) : format_text(report));
-      totals.add(report);
-      return true;
-    });
+    skipped += read_messages(
+        *input, limits, options.keep_going, [&](const message_view& view) {
+          const message_report report = describe(input->name(), view);
+          print(options.json ? format_json(report) : format_text(report));
+          totals.add(report);
+          return true;
+        });
   }
   if (!options.json) print(totals.format());
   flush_output();
+  return skipped == 0 ? exit_ok : exit_bad_message;
 }
 
 }  // namespace kelvo::tool

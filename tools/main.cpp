@@ -6,6 +6,7 @@
 #include <csignal>
 #include <iostream>
 #include <sstream>
+#include <vexal/reader.hpp>
 #include <vexal/version.hpp>
 
 #include "commands.hpp"
@@ -30,6 +31,23 @@ CLI::App* add_command(CLI::App& app, const char* name, const char* summary,
   return command;
 }
 
+// The options that bound what one message may cost.
+void add_limits(CLI::App& command, limit_options& limits) {
+  const std::string units =
+      " (bytes; K, M, G multiply by 1024, 1024^2, 1024^3; unlimited: no "
+      "limit; default " +
+      std::to_string(kelvo::vexal_limits::default_size) + ")";
+  command
+      .add_option("--max-message-size", limits.max_message_size,
+                  "Refuse a message longer than this on the wire" + units)
+      ->type_name("SIZE");
+  command
+      .add_option(
+          "--max-payload-size", limits.max_payload_size,
+          "Refuse a part whose payload, inflated, is longer than this" + units)
+      ->type_name("SIZE");
+}
+
 CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
   CLI::App* command = add_command(
       app, "inspect", "Describe every message of the inputs, one after another",
@@ -39,7 +57,12 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
                       "Inputs; none or - reads standard input, also an "
                       "endless pipe");
   command->add_flag("--json", options.json,
-                    "One JSON object per message and line, no summary");
+                    "One JSON object per message and line, no summary "
+                    "(docs/json.md)");
+  command->add_flag("--keep-going", options.keep_going,
+                    "Report a malformed or incomplete message on standard "
+                    "error, skip it and go on; exit status 1 at the end");
+  add_limits(*command, options.limits);
   return command;
 }
 
@@ -86,14 +109,17 @@ CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
       "  vexal unpack out.vexal --index 1 --first head.bin --second -\n");
   command->add_option("FILE", options.input, "Input (- : standard input)")
       ->required();
-  command->add_option("--index", options.index,
-                      "Which message, counting from 0 (default 0)");
+  command
+      ->add_option("--index", options.index,
+                   "Which message, counting from 0 (default 0)")
+      ->type_name("N");
   command->add_option("--first", options.first_output,
                       "Where to write the type-1 payload (- : standard "
                       "output)");
   command->add_option("--second", options.second_output,
                       "Where to write the type-0 payload (- : standard "
                       "output)");
+  add_limits(*command, options.limits);
   return command;
 }
 
@@ -131,7 +157,7 @@ int main(int argc, char** argv) {
   unpack_options unpack;
   const CLI::App* inspect_command = add_inspect(app, inspect);
   const CLI::App* pack_command = add_pack(app, pack);
-  const CLI::App* unpack_command = add_unpack(app, unpack);
+  add_unpack(app, unpack);
 
   if (argc <= 1) {
     std::cerr << app.help();
@@ -150,10 +176,9 @@ int main(int argc, char** argv) {
       flush_output();
       return exit_ok;
     }
-    if (inspect_command->parsed()) run_inspect(inspect);
-    if (pack_command->parsed()) run_pack(pack);
-    if (unpack_command->parsed()) run_unpack(unpack);
-    return exit_ok;
+    if (inspect_command->parsed()) return run_inspect(inspect);
+    if (pack_command->parsed()) return run_pack(pack);
+    return run_unpack(unpack);  // one command is required
   } catch (const output_closed&) {
     return exit_ok;
   } catch (const tool_error& error) {

@@ -71,7 +71,7 @@ const std::vector<std::string>& compression_names() {
   return names;
 }
 
-void run_pack(const pack_options& options) {
+exit_status run_pack(const pack_options& options) {
   // Every option is checked and every input opened before anything is read.
   const compression both =
       compression_named(options.compression, "--compression");
@@ -103,6 +103,7 @@ void run_pack(const pack_options& options) {
         std::string("cannot compose the message: ") + error.what());
   }
   write_output(options.output, {{wire.data(), wire.size()}}, options.append);
+  return exit_ok;
 }
 
 }  // namespace kelvo::tool

@@ -6,17 +6,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "wire.hpp"
-
 namespace kelvo::tool {
 namespace {
 
-// A zlib stream starts with CMF, then FLG, whose two top bits are FLEVEL, the
-// level class the compressor used (RFC 1950, 2.2).
-constexpr size_t zlib_flg_at = 1;
-constexpr int flevel_shift = 6;
-constexpr std::array<const char*, 4> flevel_names = {"fastest", "fast",
-                                                     "default", "maximum"};
+// The zlib level classes, by the hint that the library reports.
+constexpr std::array<const char*, 4> level_names = {"fastest", "fast",
+                                                    "default", "maximum"};
 
 // Payload bytes per stored byte; 1 for an empty part.
 double ratio(uint64_t payload, uint64_t stored) {
@@ -25,36 +20,25 @@ double ratio(uint64_t payload, uint64_t stored) {
              : static_cast<double>(payload) / static_cast<double>(stored);
 }
 
-// `header` is the part's header on the wire, followed by its stored bytes.
-part_report describe_part(int type, const uint8_t* header,
+part_report describe_part(int type, const vexal_wire_part& wire,
                           const vexal_part_ctx& part) {
-  const bool zlib =
-      part.get_compression() != vexal_part_payload::compression::none;
-  // The library has inflated a zlib part, so its stored bytes begin with a
-  // valid two-byte zlib header.
-  const char* level =
-      zlib
-          ? flevel_names[header[part_header_size + zlib_flg_at] >> flevel_shift]
-          : nullptr;
   return {type,
           static_cast<int>(part.get_format()),
-          zlib,
-          stored_length(header),
+          wire.compressed,
+          wire.stored_size,
           part.get_payload().size(),
-          level};
+          wire.compressed ? level_names.at(wire.zlib_level_hint) : nullptr};
 }
 
 }  // namespace
 
 message_report describe(const std::string& input, const message_view& view) {
-  const uint8_t* second_header =
-      view.wire + part_header_size + stored_length(view.wire);
   return {input,
           view.index,
-          view.offset,
-          view.length,
-          {describe_part(1, view.wire, view.message.first()),
-           describe_part(0, second_header, view.message.second())}};
+          view.wire.offset,
+          view.wire.size,
+          {describe_part(1, view.wire.parts[0], view.message.first()),
+           describe_part(0, view.wire.parts[1], view.message.second())}};
 }
 
 std::string format_text(const message_report& report) {

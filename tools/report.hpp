@@ -5,7 +5,8 @@
 // Per part: its type, format, stored compression (none or zlib), stored and
 // payload lengths, their ratio and, for a zlib part, the level hint that the
 // zlib stream's own header carries, since the part header records only that
-// the part is compressed.
+// the part is compressed. The stored lengths and the hint come from the
+// reader's account of the wire (vexal_reader::wire).
 #ifndef VEXAL_TOOLS_REPORT_HPP
 #define VEXAL_TOOLS_REPORT_HPP
 
@@ -30,7 +31,7 @@ struct part_report {
 
 struct message_report {
   std::string input;
-  size_t index;
+  uint64_t index;
   uint64_t offset;
   uint64_t length;
   std::array<part_report, 2> parts;  ///< The type-1 part, then the type-0.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <iostream>
 #include <string>
 #include <utility>
 
@@ -33,6 +34,11 @@ void flush_output() {
   write_all(STDOUT_FILENO,
             {{reinterpret_cast<const uint8_t*>(text.data()), text.size()}},
             "stdout");
+}
+
+void print_error(std::string_view line) {
+  flush_output();
+  std::cerr << "vexal: " << line << '\n';
 }
 
 }  // namespace kelvo::tool

@@ -18,6 +18,12 @@ void print(std::string_view text);
 /// @throws output_closed, tool_error as descriptor_io.hpp says.
 void flush_output();
 
+/// Writes "vexal: " and `line` to standard error, after what is buffered for
+/// standard output, so that a terminal shows both in order.
+/// @throws output_closed, tool_error as descriptor_io.hpp says, for standard
+///   output; a failed write to standard error is not reported.
+void print_error(std::string_view line);
+
 }  // namespace kelvo::tool
 
 #endif  // VEXAL_TOOLS_STANDARD_OUTPUT_HPP

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // `vexal unpack`: the decompressed payloads of one message, each to its own
 // output; the input is read only up to that message.
+#include <utility>
 #include <vexal/vexal.hpp>
 
 #include "command_numbers.hpp"
@@ -18,8 +19,9 @@ void write_payload(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-void run_unpack(const unpack_options& options) {
+exit_status run_unpack(const unpack_options& options) {
   const uint64_t index = parse_index(options.index, "--index");
+  const vexal_limits limits = parse_limits(options.limits);
   if (options.first_output.empty() && options.second_output.empty()) {
     throw tool_error(
         exit_bad_usage,
@@ -28,10 +30,10 @@ void run_unpack(const unpack_options& options) {
   input_file input(options.input);
   vexal found;
   uint64_t seen = 0;
-  read_messages(input, [&](const message_view& view) {
+  read_messages(input, limits, false, [&](const message_view& view) {
     seen = view.index + 1;
     if (view.index < index) return true;
-    found = view.message;
+    found = std::move(view.message);
     return false;
   });
   if (seen <= index) {
@@ -41,6 +43,7 @@ void run_unpack(const unpack_options& options) {
   }
   write_payload(options.first_output, found.first().get_payload());
   write_payload(options.second_output, found.second().get_payload());
+  return exit_ok;
 }
 
 }  // namespace kelvo::tool

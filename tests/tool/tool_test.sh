@@ -108,7 +108,6 @@ case_errors() {
     "29|\x01|$size|message 1 at offset 27: Failed zlib::inflate [-3]: incorrect header check"
     "13|\x00|$size|message 0 at offset 0: Unknown vexal type (raw)"
     "0|\x00|$size|message 0 at offset 0: Unknown vexal type (raw)"
-    "28|\x07|43|message 1 at offset 27: Unknown vexal format (raw)"
   )
   local at bytes
   for row in "${corrupted[@]}"; do
@@ -123,6 +122,31 @@ case_errors() {
     fi
     ! grep -q "^message 1" out.txt || fail "$want: bad message printed"
   done
+
+  # Limits and --keep-going: arguments, exit status, standard error. k.vexal
+  # is m.vexal with a bad message 1, then m.vexal again and 3 bytes more.
+  cp m.vexal c.vexal
+  poke c.vexal 28 '\x07'
+  cat c.vexal m.vexal >k.vexal
+  head -c 3 m.vexal >>k.vexal
+  local bad="vexal: k.vexal: message 1 at offset 27: Unknown vexal format (raw)"
+  local -a limited=(
+    "--max-message-size 1K m.vexal|1|vexal: m.vexal: message 1 at offset 27: vexal message too long"
+    "--max-payload-size 6 m.vexal|1|vexal: m.vexal: message 1 at offset 27: vexal payload too long"
+    "--max-message-size 1G --max-payload-size unlimited m.vexal|0|"
+    "--max-payload-size 12Q m.vexal|2|vexal: --max-payload-size: \"12Q\" is not a size; give bytes, optionally followed by K, M or G, or unlimited"
+    "k.vexal|1|$bad"
+    "--keep-going k.vexal|1|$bad"$'\n'"vexal: k.vexal: incomplete message at offset $((2 * size)) (3 bytes left)"
+  )
+  local status
+  for row in "${limited[@]}"; do
+    IFS='|' read -r -d '' args status want <<<"$row"
+    read -r -a args <<<"$args"
+    expect "$status" "${want%$'\n'}" inspect "${args[@]}"
+  done
+  grep -q "^3 messages, $((size + 27)) bytes" out.txt &&
+    grep -qx "message 2 at offset $size: 27 bytes" out.txt ||
+    fail "--keep-going: $(cat out.txt)"
 
   # Bad files and options: exit 2, and an existing output stays as it was.
   local -a usage=(
