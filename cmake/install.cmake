@@ -2,8 +2,8 @@
 # Install rules and the exported CMake package of libvexal.
 #
 # Components: `runtime` holds the shared library and its SONAME link;
-# `development` holds the headers, the linker name link, the CMake package and
-# the pkg-config file. The `vexal` tool installs itself as component `tools`.
+# `development` holds the headers, the linker name link (or the static
+# library), the CMake package and the pkg-config file. The `vexal` tool installs itself as component `tools`.
 # Every path is relative to the install prefix (GNUInstallDirs), so an
 # installed tree can be moved as a whole.
 include(CMakePackageConfigHelpers)
@@ -20,12 +20,18 @@ install(TARGETS vexal
   RUNTIME
     DESTINATION "${CMAKE_INSTALL_BINDIR}"
     COMPONENT runtime
+  ARCHIVE
+    DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+    COMPONENT development
   INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/include/vexal"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}"
   COMPONENT development
   FILES_MATCHING PATTERN "*.hpp")
+install(FILES "${PROJECT_BINARY_DIR}/include/vexal/version_config.hpp"
+  DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/vexal"
+  COMPONENT development)
 
 install(EXPORT vexalTargets
   NAMESPACE vexal::
@@ -54,6 +60,13 @@ file(RELATIVE_PATH VEXAL_PKGCONFIG_TO_PREFIX
   "/prefix/${VEXAL_PKGCONFIG_DIR}" "/prefix")
 string(REGEX REPLACE "/$" "" VEXAL_PKGCONFIG_TO_PREFIX
   "${VEXAL_PKGCONFIG_TO_PREFIX}")
+# A static library's consumers compile with its VEXAL_STATIC too.
+get_target_property(vexal_type vexal TYPE)
+if(vexal_type STREQUAL "STATIC_LIBRARY")
+  set(VEXAL_PKGCONFIG_CFLAGS " -DVEXAL_STATIC")
+else()
+  set(VEXAL_PKGCONFIG_CFLAGS "")
+endif()
 configure_file("${PROJECT_SOURCE_DIR}/cmake/vexal.pc.in"
   "${PROJECT_BINARY_DIR}/vexal.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/vexal.pc"

@@ -2,8 +2,10 @@
 // A small program built outside the libvexal tree against the installed
 // headers and library. It exercises what crosses the shared-library boundary:
 // exported classes used through their base, a stream of several messages,
-// and exceptions thrown inside the library and caught here. It prints the
-// library version and exits non-zero on any mismatch.
+// exceptions thrown inside the library and caught here, payloads handed in
+// and taken out without copies, and the version macros of the headers it was
+// compiled with against the library it runs with. It prints the library
+// version and exits non-zero on any mismatch.
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -26,11 +28,10 @@ void expect(bool ok, const char* what) {
 
 kelvo::vexal make_message(const std::string& head, size_t body_size,
                           compression body_compression) {
-  kelvo::vexal message;
-  message.first().set_payload(std::vector<uint8_t>(head.begin(), head.end()));
-  message.second().set_payload(std::vector<uint8_t>(body_size, 'z'));
-  message.second().set_compression(body_compression);
-  return message;
+  return kelvo::vexal(
+      kelvo::vexal_first_part(std::vector<uint8_t>(head.begin(), head.end())),
+      kelvo::vexal_second_part(std::vector<uint8_t>(body_size, 'z'),
+                               body_compression));
 }
 
 }  // namespace
@@ -55,7 +56,7 @@ int main() {
     const size_t next = received.parse(stream, offset);
     expect(next > offset, "each message parses");
     expect(received.first() == message.first(), "first part round trip");
-    expect(received.second().get_payload() == message.second().get_payload(),
+    expect(received.second().take_payload() == message.second().get_payload(),
            "second payload round trip");
     offset = next;
   }
@@ -71,6 +72,9 @@ int main() {
     expect(std::string(error.what()) == "Unknown vexal type (raw)",
            "the exception carries the library's message");
   }
+
+  expect(kelvo::vexal_version::get_string() == VEXAL_VERSION_STRING,
+         "the headers and the library have the same version");
 
   std::printf("vexal %s: %zu messages, %zu bytes round trip\n",
               kelvo::vexal_version::get_string().c_str(), sent.size(),

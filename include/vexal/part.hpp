@@ -28,7 +28,9 @@ class vexal;
 ///
 /// Constructors and setters store type, format and compression without
 /// examining them. Comparison ignores the part type. Moving takes over the
-/// payload buffer and leaves the source usable with an empty payload.
+/// payload buffer and leaves the source usable with an empty payload; since
+/// the source keeps a record of its own, a move constructor allocates one and
+/// may throw std::bad_alloc. `swap` and `take_payload` never allocate.
 ///
 /// No member of this class throws the library's messages: values are
 /// checked when a part is composed or parsed (see \ref errors). Constructors,
@@ -83,27 +85,40 @@ class VEXAL_EXPORT vexal_part_ctx {
   /// buffer, leaving `other`'s payload empty.
   vexal_part_ctx& operator=(vexal_part_ctx&& other) noexcept;
 
+  /// Exchanges type, format, compression and payload with `other`'s. Each
+  /// handle keeps its own record, so a reference from `get_payload()` goes on
+  /// showing its own handle's payload, which is now `other`'s former one. The
+  /// payload buffers change hands: nothing is allocated or copied.
+  void swap(vexal_part_ctx& other) noexcept;
+  /// `a.swap(b)`, found by argument-dependent lookup, as `std::swap` is used
+  /// in generic code: `using std::swap; swap(a, b);`.
+  friend void swap(vexal_part_ctx& a, vexal_part_ctx& b) noexcept { a.swap(b); }
+
   /// True when format, compression and payload bytes are equal; the part
   /// type is not compared.
-  bool operator==(const vexal_part_ctx& other) const;
+  bool operator==(const vexal_part_ctx& other) const noexcept;
   /// Negation of `operator==`.
-  bool operator!=(const vexal_part_ctx& other) const;
+  bool operator!=(const vexal_part_ctx& other) const noexcept;
 
   /// The payload format.
-  vexal_part_payload::format get_format() const;
+  vexal_part_payload::format get_format() const noexcept;
   /// Stores `format` unchecked; an invalid value fails at compose time.
-  void set_format(vexal_part_payload::format format);
+  void set_format(vexal_part_payload::format format) noexcept;
   /// The compression applied when the part is composed.
-  vexal_part_payload::compression get_compression() const;
+  vexal_part_payload::compression get_compression() const noexcept;
   /// Stores `compression` unchecked; an invalid value fails at compose time.
-  void set_compression(vexal_part_payload::compression compression);
+  void set_compression(vexal_part_payload::compression compression) noexcept;
   /// The uncompressed payload. The reference lives as long as the handle and
   /// always shows the current payload.
-  const std::vector<uint8_t>& get_payload() const;
+  const std::vector<uint8_t>& get_payload() const noexcept;
   /// Replaces the payload with a copy of `payload`.
   void set_payload(const std::vector<uint8_t>& payload);
   /// Takes over `payload`'s buffer, leaving it empty.
-  void set_payload(std::vector<uint8_t>&& payload);
+  void set_payload(std::vector<uint8_t>&& payload) noexcept;
+  /// Moves the payload out and returns it, leaving the part's payload empty;
+  /// type, format and compression stay. The buffer changes hands: nothing is
+  /// allocated or copied.
+  std::vector<uint8_t> take_payload() noexcept;
 
  protected:
   /// The owned record; never null while the handle exists.
@@ -126,6 +141,29 @@ class VEXAL_EXPORT vexal_part : public vexal_part_ctx, public vexal_serializer {
  public:
   /// An empty part of type T.
   vexal_part();
+  /// Copies `payload`; format `bytes`, compression `none`, type T.
+  explicit vexal_part(const std::vector<uint8_t>& payload);
+  /// Copies `payload`; compression `none`, type T.
+  vexal_part(const std::vector<uint8_t>& payload,
+             vexal_part_payload::format format);
+  /// Copies `payload`; format `bytes`, type T.
+  vexal_part(const std::vector<uint8_t>& payload,
+             vexal_part_payload::compression compression);
+  /// Copies `payload`; type T.
+  vexal_part(const std::vector<uint8_t>& payload,
+             vexal_part_payload::format format,
+             vexal_part_payload::compression compression);
+  /// Takes over `payload`'s buffer, leaving it empty; format `bytes`,
+  /// compression `none`, type T.
+  explicit vexal_part(std::vector<uint8_t>&& payload);
+  /// Takes over `payload`'s buffer; compression `none`, type T.
+  vexal_part(std::vector<uint8_t>&& payload, vexal_part_payload::format format);
+  /// Takes over `payload`'s buffer; format `bytes`, type T.
+  vexal_part(std::vector<uint8_t>&& payload,
+             vexal_part_payload::compression compression);
+  /// Takes over `payload`'s buffer; type T.
+  vexal_part(std::vector<uint8_t>&& payload, vexal_part_payload::format format,
+             vexal_part_payload::compression compression);
   /// Copies every field and the payload, then sets the type to T.
   vexal_part(const vexal_part& other);
   /// Takes over `other`'s payload (see `vexal_part_ctx`), then sets the type
@@ -138,13 +176,19 @@ class VEXAL_EXPORT vexal_part : public vexal_part_ctx, public vexal_serializer {
   /// Move assignment of `vexal_part_ctx`; the type is copied, not reset.
   vexal_part& operator=(vexal_part&& other) noexcept;
 
+  /// Exchanges every field with `other`'s, as `vexal_part_ctx::swap` does;
+  /// both keep type T. Nothing is allocated or copied.
+  void swap(vexal_part& other) noexcept;
+  /// `a.swap(b)`, found by argument-dependent lookup.
+  friend void swap(vexal_part& a, vexal_part& b) noexcept { a.swap(b); }
+
   /// True when type, format, compression and payload bytes are all equal.
-  bool operator==(const vexal_part& other) const;
+  bool operator==(const vexal_part& other) const noexcept;
   /// Negation of `operator==`.
-  bool operator!=(const vexal_part& other) const;
+  bool operator!=(const vexal_part& other) const noexcept;
 
   /// Sets the type to T.
-  void init();
+  void init() noexcept;
 
  private:
   void compose_impl(std::vector<uint8_t>& out) const override;
@@ -165,6 +209,46 @@ class VEXAL_EXPORT vexal_any_part : public vexal_part_ctx,
  public:
   /// An empty part of type 0.
   vexal_any_part();
+  /// Copies `payload`; format `bytes`, compression `none`, type 0.
+  explicit vexal_any_part(const std::vector<uint8_t>& payload);
+  /// Copies `payload`; compression `none`, type 0.
+  vexal_any_part(const std::vector<uint8_t>& payload,
+                 vexal_part_payload::format format);
+  /// Copies `payload`; format `bytes`, type 0.
+  vexal_any_part(const std::vector<uint8_t>& payload,
+                 vexal_part_payload::compression compression);
+  /// Copies `payload`; type 0.
+  vexal_any_part(const std::vector<uint8_t>& payload,
+                 vexal_part_payload::format format,
+                 vexal_part_payload::compression compression);
+  /// Takes over `payload`'s buffer, leaving it empty; format `bytes`,
+  /// compression `none`, type 0.
+  explicit vexal_any_part(std::vector<uint8_t>&& payload);
+  /// Takes over `payload`'s buffer; compression `none`, type 0.
+  vexal_any_part(std::vector<uint8_t>&& payload,
+                 vexal_part_payload::format format);
+  /// Takes over `payload`'s buffer; format `bytes`, type 0.
+  vexal_any_part(std::vector<uint8_t>&& payload,
+                 vexal_part_payload::compression compression);
+  /// Takes over `payload`'s buffer; type 0.
+  vexal_any_part(std::vector<uint8_t>&& payload,
+                 vexal_part_payload::format format,
+                 vexal_part_payload::compression compression);
+  /// The type given first, then the payload constructors' arguments: copies
+  /// `payload`. Like `set_type`, stores `type` unchecked.
+  vexal_any_part(
+      vexal_part_type type, const std::vector<uint8_t>& payload,
+      vexal_part_payload::format format = vexal_part_payload::format::bytes,
+      vexal_part_payload::compression compression =
+          vexal_part_payload::compression::none);
+  /// The type given first, then the payload constructors' arguments: takes
+  /// over `payload`'s buffer, leaving it empty. Like `set_type`, stores
+  /// `type` unchecked.
+  vexal_any_part(
+      vexal_part_type type, std::vector<uint8_t>&& payload,
+      vexal_part_payload::format format = vexal_part_payload::format::bytes,
+      vexal_part_payload::compression compression =
+          vexal_part_payload::compression::none);
   /// Copies every field, the type included, and the payload.
   vexal_any_part(const vexal_any_part& other);
   /// Copies the type, format and compression and takes over the payload.
@@ -176,18 +260,24 @@ class VEXAL_EXPORT vexal_any_part : public vexal_part_ctx,
   /// Move assignment of `vexal_part_ctx`.
   vexal_any_part& operator=(vexal_any_part&& other) noexcept;
 
+  /// Exchanges every field, the type included, with `other`'s, as
+  /// `vexal_part_ctx::swap` does. Nothing is allocated or copied.
+  void swap(vexal_any_part& other) noexcept;
+  /// `a.swap(b)`, found by argument-dependent lookup.
+  friend void swap(vexal_any_part& a, vexal_any_part& b) noexcept { a.swap(b); }
+
   /// True when type, format, compression and payload bytes are all equal.
-  bool operator==(const vexal_any_part& other) const;
+  bool operator==(const vexal_any_part& other) const noexcept;
   /// Negation of `operator==`.
-  bool operator!=(const vexal_any_part& other) const;
+  bool operator!=(const vexal_any_part& other) const noexcept;
 
   /// The part type.
-  vexal_part_type get_type() const;
+  vexal_part_type get_type() const noexcept;
   /// Stores `type` unchecked; an invalid value fails at compose time with
   /// "Unknown vexal type".
-  void set_type(vexal_part_type type);
+  void set_type(vexal_part_type type) noexcept;
   /// Sets the type to 0 (`vexal_part_type::second`).
-  void set_default_type();
+  void set_default_type() noexcept;
 
  private:
   void compose_impl(std::vector<uint8_t>& out) const override;

@@ -10,6 +10,7 @@
 #define VEXAL_PAYLOAD_HPP
 
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "vexal/export.hpp"
@@ -53,20 +54,39 @@ enum class compression : int32_t {
   zlib_level_9 = 12,          ///< zlib level 9.
 };
 
+// The adapters exist for the byte vector only. For any other T the primary
+// templates below are instantiated, and their static_assert (false for every
+// T, but only once T is known) stops the build at the call.
+
 /// Converts a payload object to the bytes a part carries. Defined for
-/// `std::vector<uint8_t>` only: returns a separate copy of the argument.
+/// `std::vector<uint8_t>` only: returns a separate copy of the argument. Any
+/// other T fails to compile.
 template <typename T>
-std::vector<uint8_t> to_bytes(const T& payload);
+std::vector<uint8_t> to_bytes(const T& /*payload*/) {
+  static_assert(!std::is_same_v<T, T>,
+                "to_bytes is defined for std::vector<uint8_t> only");
+  return {};
+}
 
 /// Converts payload bytes to a payload object. Defined for
-/// `std::vector<uint8_t>` only: returns a separate copy of the argument.
+/// `std::vector<uint8_t>` only: returns a separate copy of the argument. Any
+/// other T fails to compile.
 template <typename T>
-T from_bytes(const std::vector<uint8_t>& bytes);
+T from_bytes(const std::vector<uint8_t>& /*bytes*/) {
+  static_assert(!std::is_same_v<T, T>,
+                "from_bytes is defined for std::vector<uint8_t> only");
+  return {};
+}
 
 /// Names the payload format that belongs to payload type T. Defined for
-/// `std::vector<uint8_t>` only: `format::bytes`.
+/// `std::vector<uint8_t>` only: `format::bytes`. Any other T fails to
+/// compile.
 template <typename T>
-format get_format();
+format get_format() {
+  static_assert(!std::is_same_v<T, T>,
+                "get_format is defined for std::vector<uint8_t> only");
+  return {};
+}
 
 /// The byte vector's own bytes: a separate copy of `payload`. Fails only
 /// with std::bad_alloc; `payload` is never changed.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The vexal message: a type-1 part followed by a type-0 part, back to back,
 // with no framing of its own. Including this header gives the whole public
-// interface except the version.
+// interface except the version queries (vexal/version.hpp).
 //
 // A message ends where its second part ends, so several messages can lie back
 // to back in one vector: parse each at the offset the previous parse returned.
@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "vexal/constants.hpp"
 #include "vexal/export.hpp"
 #include "vexal/part.hpp"
 #include "vexal/payload.hpp"
@@ -49,7 +50,9 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
 
   /// Copies both parts.
   vexal(const vexal& other);
-  /// Moves both parts.
+  /// Moves both parts; `other` keeps its records with empty payloads. Each
+  /// new part allocates its record, so this may throw std::bad_alloc; `swap`
+  /// exchanges two messages without allocating.
   vexal(vexal&& other);
   ~vexal() override;
   /// Copy-assigns both parts, first then second.
@@ -57,11 +60,18 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   /// Move-assigns both parts.
   vexal& operator=(vexal&& other) noexcept;
 
+  /// Swaps each part with `other`'s (see `vexal_part_ctx::swap`): every
+  /// part keeps its record and references into it, nothing is allocated or
+  /// copied.
+  void swap(vexal& other) noexcept;
+  /// `a.swap(b)`, found by argument-dependent lookup.
+  friend void swap(vexal& a, vexal& b) noexcept { a.swap(b); }
+
   /// True when both parts are equal, types included; the second part is
   /// compared only when the first parts are equal.
-  bool operator==(const vexal& other) const;
+  bool operator==(const vexal& other) const noexcept;
   /// Negation of `operator==`, with the same short circuit.
-  bool operator!=(const vexal& other) const;
+  bool operator!=(const vexal& other) const noexcept;
 
   /// The unlimited parse of `vexal_serializer`, beside the bounded one.
   using vexal_serializer::parse;
@@ -87,13 +97,13 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
                const vexal_limits& limits);
 
   /// The type-1 part, which leads the message.
-  vexal_first_part& first();
+  vexal_first_part& first() noexcept;
   /// The type-1 part, which leads the message.
-  const vexal_first_part& first() const;
+  const vexal_first_part& first() const noexcept;
   /// The type-0 part, which closes the message.
-  vexal_second_part& second();
+  vexal_second_part& second() noexcept;
   /// The type-0 part, which closes the message.
-  const vexal_second_part& second() const;
+  const vexal_second_part& second() const noexcept;
 
  private:
   void compose_impl(std::vector<uint8_t>& out) const override;

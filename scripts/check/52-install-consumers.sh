@@ -2,8 +2,10 @@
 # Proves libvexal from the consumer's side: installs it into a temporary
 # prefix, builds examples/consumer against the installed tree with
 # find_package and with pkg-config, and again with the library as a
-# subproject, and runs all three. Every number that states the version
-# (CMake package, vexal.pc, SONAME, the library's version text) must agree
+# subproject (static, and shared with VEXAL_INSTALL, where the program runs
+# from its own install tree), then against an installed static libvexal, and
+# runs each. Every number that states the version (CMake package, vexal.pc,
+# SONAME, the library's version text, the headers' version macros) must agree
 # with the project version.
 source "$(dirname "$0")/../lib.sh"
 source "$(dirname "$0")/packaging.sh"
@@ -54,17 +56,60 @@ g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror examples/consumer/consumer.cpp \
   $(pkg-config --cflags --libs vexal) -o "$work/pkg-config-consumer"
 LD_LIBRARY_PATH="$libdir" "$work/pkg-config-consumer" | tee "$work/pkg-config.out"
 
-# 3. Subproject: the library's tests, examples and install rules stay off.
-cmake -S examples/consumer -B "$work/subproject" -G Ninja \
-  -DVEXAL_SOURCE_DIR="$VEXAL_ROOT" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
-cmake --build "$work/subproject" -j2 >/dev/null
-"$work/subproject/vexal_consumer" | tee "$work/subproject.out"
-if ninja -C "$work/subproject" -t targets all |
-  grep -E '^(vexal_tests|vexal_tool|vexal_example_[a-z_]+|install):' >/dev/null; then
-  fail "a subproject build offers the library's tests, examples or install"
-fi
+# needs_libvexal_so PROGRAM: whether PROGRAM loads libvexal.so at run time.
+needs_libvexal_so() {
+  readelf -d "$1" | grep -q 'NEEDED.*\[libvexal\.so'
+}
 
-for run in find-package pkg-config subproject; do
+# build_subproject NAME CMAKE_ARGS...: builds examples/consumer with the
+# library as a subproject and installs the program into $work/NAME-prefix.
+build_subproject() {
+  local name=$1
+  shift
+  cmake -S examples/consumer -B "$work/$name" -G Ninja "$@" \
+    -DVEXAL_SOURCE_DIR="$VEXAL_ROOT" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+  cmake --build "$work/$name" -j2 >/dev/null
+  cmake --install "$work/$name" --prefix "$PWD/$work/$name-prefix" >/dev/null
+}
+
+# 3. Subproject: static by default, with the library's tests, examples and
+# install rules off, so installing the parent installs its program alone.
+build_subproject subproject
+"$work/subproject-prefix/bin/vexal_consumer" | tee "$work/subproject.out"
+if ninja -C "$work/subproject" -t targets all |
+  grep -E '^(vexal_tests|vexal_tool|vexal_example_[a-z_]+):' >/dev/null; then
+  fail "a subproject build offers the library's tests or examples"
+fi
+expect_equal "files a subproject's install adds" \
+  "$(cd "$work/subproject-prefix" && find . -type f)" "./bin/vexal_consumer"
+! needs_libvexal_so "$work/subproject-prefix/bin/vexal_consumer" ||
+  fail "the subproject's program needs libvexal.so"
+
+# 4. Shared subproject with VEXAL_INSTALL: the parent's install carries
+# libvexal.so, and the installed program starts from there.
+build_subproject subproject-shared -DBUILD_SHARED_LIBS=ON -DVEXAL_INSTALL=ON
+needs_libvexal_so "$work/subproject-shared-prefix/bin/vexal_consumer" ||
+  fail "the shared subproject's program does not load libvexal.so"
+"$work/subproject-shared-prefix/bin/vexal_consumer" |
+  tee "$work/subproject-shared.out"
+
+# 5. Static libvexal, installed and found with find_package: the program
+# carries the library and loads no libvexal.so.
+cmake -S . -B "$work/static-build" -G Ninja -DBUILD_SHARED_LIBS=OFF \
+  -DVEXAL_BUILD_TESTS=OFF -DVEXAL_BUILD_EXAMPLES=OFF -DVEXAL_BUILD_TOOLS=OFF \
+  -DVEXAL_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build "$work/static-build" -j2 >/dev/null
+cmake --install "$work/static-build" --prefix "$PWD/$work/static-prefix" >/dev/null
+[[ -n $(find "$work/static-prefix" -name libvexal.a) ]] || fail "no libvexal.a"
+[[ -z $(find "$work/static-prefix" -name 'libvexal.so*') ]] ||
+  fail "a static build installed libvexal.so"
+expect_equal "CMake package version (static)" \
+  "$(build_consumer "$PWD/$work/static-prefix" "$work/static")" "$version"
+! needs_libvexal_so "$work/static/vexal_consumer" ||
+  fail "the consumer of the static library needs libvexal.so"
+"$work/static/vexal_consumer" | tee "$work/static.out"
+
+for run in find-package pkg-config subproject subproject-shared static; do
   expect_equal "version text ($run)" \
     "$(sed -n 's/^vexal \([^:]*\):.*/\1/p' "$work/$run.out")" "$version"
 done

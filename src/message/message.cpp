@@ -2,7 +2,6 @@
 // The two-part message. A parse reads the first part into a temporary and
 // commits it only once the second part has been read as well, so the message
 // takes over both parts or neither.
-#include <limits>
 #include <utility>
 
 #include "part/codes.hpp"
@@ -18,11 +17,11 @@ namespace {
 // that composing it can fail only for lack of memory; 0 for any other record.
 size_t certain_wire_size(const vexal_part_ctx::impl& record) {
   if (record.compression != vexal_part_payload::compression::none ||
-      record.payload.size() > std::numeric_limits<uint32_t>::max() ||
+      record.payload.size() > vexal_max_stored_size ||
       !detail::is_known(record.type) || !detail::is_known(record.format)) {
     return 0;  // the part's own compose reports what it refuses
   }
-  return vexal_part_ctx::impl::header::wire_size + record.payload.size();
+  return vexal_part_header_size + record.payload.size();
 }
 
 }  // namespace
@@ -47,18 +46,23 @@ vexal::~vexal() = default;
 vexal& vexal::operator=(const vexal& other) = default;
 vexal& vexal::operator=(vexal&& other) noexcept = default;
 
-bool vexal::operator==(const vexal& other) const {
+void vexal::swap(vexal& other) noexcept {
+  first_.swap(other.first_);
+  second_.swap(other.second_);
+}
+
+bool vexal::operator==(const vexal& other) const noexcept {
   return first_ == other.first_ && second_ == other.second_;
 }
 
-bool vexal::operator!=(const vexal& other) const {
+bool vexal::operator!=(const vexal& other) const noexcept {
   return first_ != other.first_ || second_ != other.second_;
 }
 
-vexal_first_part& vexal::first() { return first_; }
-const vexal_first_part& vexal::first() const { return first_; }
-vexal_second_part& vexal::second() { return second_; }
-const vexal_second_part& vexal::second() const { return second_; }
+vexal_first_part& vexal::first() noexcept { return first_; }
+const vexal_first_part& vexal::first() const noexcept { return first_; }
+vexal_second_part& vexal::second() noexcept { return second_; }
+const vexal_second_part& vexal::second() const noexcept { return second_; }
 
 // When neither part can fail or compress, one reservation for the whole
 // message spares moving the first part's bytes when the second part grows

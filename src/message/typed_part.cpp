@@ -9,8 +9,66 @@
 
 namespace kelvo {
 
+namespace {
+
+using bytes = std::vector<uint8_t>;
+using payload_format = vexal_part_payload::format;
+using payload_compression = vexal_part_payload::compression;
+
+}  // namespace
+
 template <vexal_part_type T>
 vexal_part<T>::vexal_part() {
+  init();
+}
+
+// The payload constructors of `vexal_part_ctx`, each followed by `init()`.
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(const bytes& payload) : vexal_part_ctx(payload) {
+  init();
+}
+
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(const bytes& payload, payload_format format)
+    : vexal_part_ctx(payload, format) {
+  init();
+}
+
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(const bytes& payload, payload_compression compression)
+    : vexal_part_ctx(payload, compression) {
+  init();
+}
+
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(const bytes& payload, payload_format format,
+                          payload_compression compression)
+    : vexal_part_ctx(payload, format, compression) {
+  init();
+}
+
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(bytes&& payload)
+    : vexal_part_ctx(std::move(payload)) {
+  init();
+}
+
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(bytes&& payload, payload_format format)
+    : vexal_part_ctx(std::move(payload), format) {
+  init();
+}
+
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(bytes&& payload, payload_compression compression)
+    : vexal_part_ctx(std::move(payload), compression) {
+  init();
+}
+
+template <vexal_part_type T>
+vexal_part<T>::vexal_part(bytes&& payload, payload_format format,
+                          payload_compression compression)
+    : vexal_part_ctx(std::move(payload), format, compression) {
   init();
 }
 
@@ -42,17 +100,22 @@ vexal_part<T>& vexal_part<T>::operator=(vexal_part&& other) noexcept {
 }
 
 template <vexal_part_type T>
-bool vexal_part<T>::operator==(const vexal_part& other) const {
+void vexal_part<T>::swap(vexal_part& other) noexcept {
+  vexal_part_ctx::swap(other);
+}
+
+template <vexal_part_type T>
+bool vexal_part<T>::operator==(const vexal_part& other) const noexcept {
   return impl_->is_equal(*other.impl_, false);
 }
 
 template <vexal_part_type T>
-bool vexal_part<T>::operator!=(const vexal_part& other) const {
+bool vexal_part<T>::operator!=(const vexal_part& other) const noexcept {
   return !impl_->is_equal(*other.impl_, false);
 }
 
 template <vexal_part_type T>
-void vexal_part<T>::init() {
+void vexal_part<T>::init() noexcept {
   impl_->type = T;
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "serialization/byte_order.hpp"
+#include "vexal/constants.hpp"
 #include "vexal/export.hpp"
 #include "vexal/part.hpp"
 #include "vexal/payload.hpp"
@@ -72,7 +73,7 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
     void compose_impl(std::vector<uint8_t>& out) const override;
     size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
   };
-  static_assert(header::wire_size == 8);
+  static_assert(header::wire_size == vexal_part_header_size);
   static_assert(header::length_at + sizeof(uint32_t) == header::wire_size);
 
   impl(const std::vector<uint8_t>& payload, vexal_part_type type,

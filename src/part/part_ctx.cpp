@@ -81,36 +81,54 @@ vexal_part_ctx& vexal_part_ctx::operator=(vexal_part_ctx&& other) noexcept {
   return *this;
 }
 
-bool vexal_part_ctx::operator==(const vexal_part_ctx& other) const {
+// The records stay with their handles; only their contents change places.
+void vexal_part_ctx::swap(vexal_part_ctx& other) noexcept {
+  std::swap(impl_->type, other.impl_->type);
+  std::swap(impl_->format, other.impl_->format);
+  std::swap(impl_->compression, other.impl_->compression);
+  impl_->payload.swap(other.impl_->payload);
+}
+
+bool vexal_part_ctx::operator==(const vexal_part_ctx& other) const noexcept {
   return impl_->is_equal(*other.impl_, true);
 }
 
-bool vexal_part_ctx::operator!=(const vexal_part_ctx& other) const {
+bool vexal_part_ctx::operator!=(const vexal_part_ctx& other) const noexcept {
   return !impl_->is_equal(*other.impl_, true);
 }
 
-payload_format vexal_part_ctx::get_format() const { return impl_->format; }
+payload_format vexal_part_ctx::get_format() const noexcept {
+  return impl_->format;
+}
 
-void vexal_part_ctx::set_format(payload_format format) {
+void vexal_part_ctx::set_format(payload_format format) noexcept {
   impl_->format = format;
 }
 
-payload_compression vexal_part_ctx::get_compression() const {
+payload_compression vexal_part_ctx::get_compression() const noexcept {
   return impl_->compression;
 }
 
-void vexal_part_ctx::set_compression(payload_compression compression) {
+void vexal_part_ctx::set_compression(payload_compression compression) noexcept {
   impl_->compression = compression;
 }
 
-const bytes& vexal_part_ctx::get_payload() const { return impl_->payload; }
+const bytes& vexal_part_ctx::get_payload() const noexcept {
+  return impl_->payload;
+}
 
 void vexal_part_ctx::set_payload(const bytes& payload) {
   impl_->payload = payload;
 }
 
-void vexal_part_ctx::set_payload(bytes&& payload) {
+void vexal_part_ctx::set_payload(bytes&& payload) noexcept {
   take_buffer(impl_->payload, payload);
+}
+
+bytes vexal_part_ctx::take_payload() noexcept {
+  bytes payload;
+  payload.swap(impl_->payload);
+  return payload;
 }
 
 }  // namespace kelvo

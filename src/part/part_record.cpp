@@ -24,8 +24,6 @@ namespace {
 using impl = vexal_part_ctx::impl;
 using payload_compression = vexal_part_payload::compression;
 
-constexpr size_t max_stored_size = std::numeric_limits<uint32_t>::max();
-
 }  // namespace
 
 impl::impl(const std::vector<uint8_t>& payload, vexal_part_type type,
@@ -60,7 +58,7 @@ void impl::compose_impl(std::vector<uint8_t>& out) const {
     compressed = detail::zlib_transform(payload, true, level);
     stored = &compressed;
   }
-  if (stored->size() > max_stored_size) {
+  if (stored->size() > vexal_max_stored_size) {
     throw std::runtime_error("vexal parts payload is too long");
   }
   const header::type type_code = detail::type_code(type);

@@ -2,7 +2,7 @@
 // The library version, fixed when the library is built.
 #include "vexal/version.hpp"
 
-#include "version_config.hpp"
+#include "vexal/constants.hpp"
 
 namespace kelvo::vexal_version {
 
