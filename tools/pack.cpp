@@ -20,9 +20,8 @@ namespace {
 
 using vexal_part_payload::compression;
 
-// The most bytes one part can store: its stored length is a 32-bit number.
-constexpr uint64_t max_stored_size = std::numeric_limits<uint32_t>::max();
-// A compressed part's input may be larger; the library checks what it stores.
+// A compressed part's input may be longer than a part can store
+// (vexal_max_stored_size); the library checks what it stores.
 constexpr uint64_t no_limit = std::numeric_limits<uint64_t>::max();
 
 // `name` as a compression value; `option` names where it came from.
@@ -41,12 +40,12 @@ compression compression_named(const std::string& name,
 
 // A part of type `Part` carrying the bytes of `input`, in a buffer sized
 // from the input's size where it has one. A part stored as is holds at most
-// `max_stored_size` bytes, refused before they are read.
+// `vexal_max_stored_size` bytes, refused before they are read.
 template <typename Part>
 Part load_part(input_file& input, int format, compression stored_as) {
   Part part;
   part.set_payload(input.read_all(
-      stored_as == compression::none ? max_stored_size : no_limit));
+      stored_as == compression::none ? vexal_max_stored_size : no_limit));
   part.set_format(static_cast<vexal_part_payload::format>(format));
   part.set_compression(stored_as);
   return part;
