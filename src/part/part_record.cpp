@@ -7,12 +7,14 @@
 // part is known to be present.
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "part/codes.hpp"
 #include "part/impl.hpp"
 #include "part/limit_errors.hpp"
+#include "part/part_parse.hpp"
 #include "part/zlib_codec.hpp"
 #include "serialization/byte_order.hpp"
 #include "serialization/reserve.hpp"
@@ -81,37 +83,58 @@ size_t impl::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
 
 size_t impl::parse_bounded(const std::vector<uint8_t>& data, size_t offset,
                            size_t max_payload) {
+  const auto stored =
+      detail::read_part_header(*this, data, offset, max_payload);
+  if (!stored) return offset;
+  detail::take_payload(*this, data, *stored, max_payload);
+  return stored->end();
+}
+
+namespace detail {
+
+std::optional<stored_bytes> read_part_header(impl& record,
+                                             const std::vector<uint8_t>& data,
+                                             size_t offset,
+                                             size_t max_payload) {
+  using header = impl::header;
   // Too few bytes for a header (also an offset at or past the end).
   if (offset > data.size() || data.size() - offset < header::wire_size) {
-    return offset;
+    return std::nullopt;
   }
   header head(header::type::second, header::format::bytes,
               header::compression::stored, 0);
   const size_t pos = head.parse(data, offset);
-  const size_t stored_size = detail::from_big_endian(head.payload_size);
+  const size_t stored_size = from_big_endian(head.payload_size);
   // The stored bytes are not all there yet.
-  if (data.size() - pos < stored_size) return offset;
+  if (data.size() - pos < stored_size) return std::nullopt;
 
   // Each field is replaced as soon as its own code has converted.
-  type = to_type(head.raw_type);
-  format = to_format(head.raw_format);
-  compression = to_compression(head.raw_compression);
+  record.type = type_of(head.raw_type);
+  record.format = format_of(head.raw_format);
+  record.compression = compression_of(head.raw_compression);
   // A payload stored as is: its length is known before anything is copied.
-  if (compression == payload_compression::none && stored_size > max_payload) {
-    detail::throw_payload_too_long();
+  if (record.compression == payload_compression::none &&
+      stored_size > max_payload) {
+    throw_payload_too_long();
   }
+  return stored_bytes{pos, stored_size};
+}
 
+void take_payload(impl& record, const std::vector<uint8_t>& data,
+                  stored_bytes stored, size_t max_payload) {
+  std::vector<uint8_t>& payload = record.payload;
   payload.clear();
-  payload.reserve(stored_size);
-  const auto first = data.begin() + static_cast<std::ptrdiff_t>(pos);
+  payload.reserve(stored.size);
+  const auto first = data.begin() + static_cast<std::ptrdiff_t>(stored.at);
   payload.insert(payload.end(), first,
-                 first + static_cast<std::ptrdiff_t>(stored_size));
-  if (compression != payload_compression::none) {
+                 first + static_cast<std::ptrdiff_t>(stored.size));
+  if (record.compression != payload_compression::none) {
     std::vector<uint8_t> inflated =
-        detail::zlib_transform(payload, false, 0, max_payload);
+        zlib_transform(payload, false, 0, max_payload);
     payload.swap(inflated);
   }
-  return pos + stored_size;
 }
+
+}  // namespace detail
 
 }  // namespace kelvo

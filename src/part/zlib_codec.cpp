@@ -6,9 +6,9 @@
 
 #include <zlib.h>
 
+#include <array>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -89,13 +89,14 @@ std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
   z.next_in = const_cast<Bytef*>(input.data());
   z.avail_in = static_cast<uInt>(input.size());
 
-  // Left uninitialized: only the bytes zlib writes in a pass are read back,
-  // and zeroing 32768 bytes costs more than a whole small payload's work.
-  const std::unique_ptr<uint8_t[]> scratch(new uint8_t[scratch_size]);
+  // On the stack, and left uninitialized: a heap block of this size costs a
+  // small payload more than its whole inflate, and only the bytes zlib
+  // writes in a pass are read back.
+  std::array<uint8_t, scratch_size> scratch;
   std::vector<uint8_t> output;
   int code;
   do {
-    z.next_out = scratch.get();
+    z.next_out = scratch.data();
     z.avail_out = static_cast<uInt>(scratch_size);
     code = stream.step();
     // Counted from what is left of the scratch buffer rather than from
@@ -103,7 +104,7 @@ std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
     const size_t fresh = scratch_size - z.avail_out;
     // output.size() <= max_output always holds, so this cannot wrap.
     if (fresh > max_output - output.size()) throw_payload_too_long();
-    output.insert(output.end(), scratch.get(), scratch.get() + fresh);
+    output.insert(output.end(), scratch.data(), scratch.data() + fresh);
   } while (code == Z_OK);
 
   stream.end();

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The message parse within limits. It learns the message's size from the two
 // headers first, so it refuses an oversized message before reading any part
-// and reads nothing until the whole message is there; then, like the
-// unlimited parse, it reads the first part into a temporary and commits it
-// only once the second part has been read too.
-#include <utility>
-
+// and reads nothing until the whole message is there; then it reads both
+// parts as the unlimited parse does.
+#include "message/message_parse.hpp"
 #include "part/impl.hpp"
 #include "reader/message_frame.hpp"
 #include "vexal/reader.hpp"
@@ -22,17 +20,8 @@ size_t vexal::parse(const std::vector<uint8_t>& data, size_t offset,
   detail::check_message_size(frame, limits.max_message_size);
   if (!frame.whole(available)) return offset;
 
-  // Each part is whole, so each part parse consumes it; the typed parts'
-  // types are forced as their own parse would force them.
-  vexal_first_part first;
-  const size_t after_first =
-      first.impl_->parse_bounded(data, offset, limits.max_payload_size);
-  first.init();
-  const size_t end =
-      second_.impl_->parse_bounded(data, after_first, limits.max_payload_size);
-  second_.init();
-  first_ = std::move(first);
-  return end;
+  return detail::parse_parts(*first_.impl_, *second_.impl_, data, offset,
+                             limits.max_payload_size);
 }
 
 }  // namespace kelvo
