@@ -7,7 +7,7 @@
 // runs prove that no failure path leaks.
 //
 // zlib allocates its stream state with malloc, not operator new, so zlib's own
-// allocations never fail here; the codec's scratch buffer and output do.
+// allocations never fail here; the codec's output does.
 #include <gtest/gtest.h>
 
 #include <cstdio>
