@@ -4,10 +4,12 @@
 #include "input_file.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 
 #include "descriptor_io.hpp"
 #include "tool_error.hpp"
@@ -30,6 +32,8 @@ input_file::input_file(const std::string& path)
                       : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)),
       name_(path == "-" ? "stdin" : path) {
   if (fd_ < 0) throw_system_error(name_);
+  struct stat status;
+  regular_ = ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
 }
 
 input_file::~input_file() {
@@ -47,7 +51,13 @@ std::optional<uint64_t> input_file::size_left(uint64_t limit) const {
 }
 
 size_t input_file::read_some(uint8_t* data, size_t size) {
-  return tool::read_some(fd_, data, size, name_);
+  if (!regular_) return tool::read_some(fd_, data, size, name_);
+  // Where the file system has no locks, the read goes ahead without one.
+  while (::flock(fd_, LOCK_SH) != 0 && errno == EINTR) {
+  }
+  const size_t got = tool::read_some(fd_, data, size, name_);
+  ::flock(fd_, LOCK_UN);
+  return got;
 }
 
 void input_file::read_exact(uint8_t* data, size_t size) {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // An input of the `vexal` tool: a file, or standard input for the name "-".
 // It knows how many bytes are left when the input is a regular file, so that
-// buffers can be sized before anything is read.
+// buffers can be sized before anything is read. Each read of a regular file
+// holds a shared flock(2), so it never sees half of an append that
+// output_file.hpp makes under the exclusive lock.
 #ifndef VEXAL_TOOLS_INPUT_FILE_HPP
 #define VEXAL_TOOLS_INPUT_FILE_HPP
 
@@ -51,6 +53,7 @@ class input_file {
  private:
   int fd_;
   std::string name_;
+  bool regular_;  ///< A regular file, read under a shared lock.
 };
 
 }  // namespace kelvo::tool
