@@ -14,7 +14,6 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "fuzz_support.hpp"
@@ -31,44 +30,45 @@ struct outcome {
   uint64_t size;  // 16 + L1 + L2 once both headers are present, else 0
 };
 
-// The bounded parse at `offset`, checked against the unlimited parse.
-outcome parse_at(const bytes& data, size_t offset,
-                 const kelvo::vexal_limits& limits) {
-  outcome got{{}, "", offset, 0};
+template <typename Parse>
+std::string error_of(Parse parse) {
   try {
-    got.end = got.message.parse(data, offset, limits);
+    parse();
   } catch (const std::runtime_error& error) {
-    got.error = error.what();
+    return error.what();
   }
-  const size_t available = data.size() - offset;
+  return "";
+}
+
+// The bounded parse at `at`, checked against the unlimited parse.
+outcome parse_at(const bytes& data, size_t at,
+                 const kelvo::vexal_limits& limits) {
+  outcome got{{}, "", at, 0};
+  got.error = error_of([&] { got.end = got.message.parse(data, at, limits); });
+  const size_t available = data.size() - at;
   const uint64_t second_at =
-      available < 8 ? 8 : 8 + uint64_t{stored_length(data, offset)};
+      available < 8 ? 8 : 8 + uint64_t{stored_length(data, at)};
   if (available >= second_at + 8) {
-    got.size = second_at + 8 + stored_length(data, offset + second_at);
+    got.size = second_at + 8 + stored_length(data, at + second_at);
   }
   const bool too_long = available >= 8 && std::max(got.size, second_at + 8) >
                                               limits.max_message_size;
   require((got.error == "vexal message too long") == too_long,
           "message too long exactly when the headers say so");
   if (too_long || got.size == 0 || available < got.size) {
-    require(too_long || (got.error.empty() && got.end == offset),
+    require(too_long || (got.error.empty() && got.end == at),
             "an incomplete message returns its offset");
     return got;
   }
   kelvo::vexal plain;
-  std::string plain_error;
-  try {
-    plain.parse(data, offset);
-  } catch (const std::runtime_error& error) {
-    plain_error = error.what();
-  }
+  const std::string plain_error = error_of([&] { plain.parse(data, at); });
   const size_t longest = std::max(plain.first().get_payload().size(),
                                   plain.second().get_payload().size());
   require(got.error == "vexal payload too long"
               ? !plain_error.empty() || longest > limits.max_payload_size
               : got.error == plain_error &&
                     (!got.error.empty() ||
-                     (got.message == plain && got.end == offset + got.size)),
+                     (got.message == plain && got.end == at + got.size)),
           "within the limits, the bounded parse is the parse");
   return got;
 }
@@ -89,11 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   // refused message to the next when its size is known.
   std::vector<outcome> expected;
   for (size_t at = 0; at < data.size();) {
-    outcome got = parse_at(data, at, limits);
-    if (got.error.empty() && got.end == at) break;
+    expected.push_back(parse_at(data, at, limits));
+    const outcome& got = expected.back();
+    if (got.error.empty() && got.end == at) {
+      expected.pop_back();
+      break;
+    }
     at = got.error.empty() ? got.end : at + got.size;
-    expected.push_back(std::move(got));
-    if (expected.back().size == 0 || at > data.size()) break;
+    if (got.size == 0 || at > data.size()) break;
   }
 
   kelvo::vexal_reader reader(limits);
@@ -102,17 +105,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   for (size_t at = 0; at < data.size(); at += piece) {
     reader.feed(data.data() + at, std::min(piece, data.size() - at));
     for (;; ++seen) {
-      try {
-        if (!reader.next(message)) break;
-        require(seen < expected.size() && expected[seen].error.empty() &&
-                    message == expected[seen].message &&
-                    reader.offset() == expected[seen].end,
-                "the reader yields the message the parse reads");
-      } catch (const std::runtime_error& error) {
-        require(seen < expected.size() && expected[seen].error == error.what(),
-                "the reader refuses what the parse refuses");
-        reader.skip();
-      }
+      bool read = false;
+      const std::string error = error_of([&] { read = reader.next(message); });
+      if (!read && error.empty()) break;
+      require(seen < expected.size() && expected[seen].error == error &&
+                  (!read || (message == expected[seen].message &&
+                             reader.offset() == expected[seen].end)),
+              "the reader yields what the parse yields");
+      if (!read) reader.skip();
     }
     require(reader.needed() >= 1, "more bytes are needed when next is false");
   }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The stream reader and the bounded parse: limits at and just past their
 // edge, refusals from the headers alone, the counters a caller reads between
-// feeds, and the refuse-until-skip rule.
+// feeds, and the refuse-until-skip rule. fuzz/reader_fuzzer.cpp checks that
+// the reader yields what the bounded parse yields.
 #include "vexal/reader.hpp"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,14 +14,10 @@
 
 namespace {
 
-using kelvo::vexal;
-using kelvo::vexal_limits;
-using kelvo::vexal_reader;
-using kelvo::vexal_part_payload::compression;
-using kelvo::vexal_part_payload::format;
-using vexal_test::bytes;
-using vexal_test::hex;
-using vexal_test::make_message;
+using namespace kelvo;
+using namespace vexal_test;
+using vexal_part_payload::compression;
+using vexal_part_payload::format;
 
 bytes wire_of(const bytes& first, compression first_compression,
               const bytes& second) {
@@ -35,10 +31,9 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
   const bytes stored = wire_of(text, compression::none, hex("aa bb"));
   const bytes inflated = wire_of(text, compression::zlib_default, {});
   const bytes bomb = wire_of(bytes(16 << 20, 0), compression::zlib_level_9, {});
-  const bytes second_long = wire_of({}, compression::none, text);
   const size_t big = 1 << 30;
-  const std::string too_long = "vexal message too long";
-  const std::string payload = "vexal payload too long";
+  const std::string too_long = "vexal message too long",
+                    payload = "vexal payload too long";
   const struct {
     const bytes& data;
     vexal_limits limits;
@@ -49,7 +44,6 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
       {stored, {big, 4999}, payload},
       {inflated, {big, 5000}, ""},
       {inflated, {big, 4999}, payload},
-      {second_long, {big, 4999}, payload},
       {bomb, {big, 1 << 20}, payload},
       {hex("01 03 07 00 00 00 00 00 02 03 00 00 00 00 00 00"),
        {},
@@ -67,43 +61,28 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
       EXPECT_TRUE(message.first() == before.first());
     }
     EXPECT_EQ(error, row.error);
-    vexal_reader reader(row.limits);
-    reader.feed(row.data);
-    if (!error.empty()) {
-      EXPECT_THROW_MSG(reader.next(message), row.error);
-      EXPECT_THROW_MSG(reader.next(message), row.error);
-      reader.skip();
-    }
-    EXPECT_EQ(reader.next(message), error.empty());
-    EXPECT_EQ(reader.offset(), row.data.size());
   }
 }
 
 TEST(Reader, CountsEveryByteFedOneAtATime) {
   const bytes payload(70000, 'q');
   const bytes one = wire_of(payload, compression::zlib_level_1, hex("aa"));
-  bytes stream = one;
-  stream.insert(stream.end(), one.begin(), one.end());
   vexal_reader reader;
   vexal message;
-  std::vector<uint64_t> ends;
-  for (size_t fed = 0; fed < stream.size(); ++fed) {
+  for (size_t fed = 1; fed <= 2 * one.size(); ++fed) {
     const size_t needed = reader.needed();
-    reader.feed(&stream[fed], 1);
-    EXPECT_EQ(reader.offset() + reader.buffered(), fed + 1);
-    // Exact once both headers are in; a header read may raise it.
+    reader.feed(&one[(fed - 1) % one.size()], 1);
+    EXPECT_EQ(reader.offset() + reader.buffered(), fed);
+    // Exact once both headers are in; reading a header may raise it.
     if (needed > 1) {
       EXPECT_EQ(reader.needed(), needed - 1);
     }
-    const bool whole = reader.needed() == 0;
-    EXPECT_EQ(reader.next(message), whole);
-    if (whole) ends.push_back(reader.offset());
+    EXPECT_EQ(reader.next(message), fed % one.size() == 0);
+    EXPECT_GE(reader.needed(), 1u);
   }
-  ASSERT_EQ(ends, (std::vector<uint64_t>{stream.size() / 2, stream.size()}));
   EXPECT_EQ(message.first().get_payload(), payload);
-  EXPECT_EQ(reader.wire().offset, stream.size() / 2);
+  EXPECT_EQ(reader.wire().offset, one.size());
   EXPECT_EQ(reader.wire().parts[0].zlib_level_hint, 0);  // level 1: fastest
-  EXPECT_EQ(reader.wire().parts[1].stored_size, 1u);
 }
 
 TEST(Reader, RefusesHugeHeadersUnheldAndSkipsTheirBytesAsTheyCome) {
@@ -115,18 +94,16 @@ TEST(Reader, RefusesHugeHeadersUnheldAndSkipsTheirBytesAsTheyCome) {
     vexal message;
     reader.feed(headers);
     EXPECT_THROW_MSG(reader.next(message), "vexal message too long");
+    EXPECT_THROW_MSG(reader.next(message), "vexal message too long");
     EXPECT_EQ(reader.buffered(), headers.size());
     reader.skip();
     EXPECT_EQ(reader.buffered(), 0u);
     // The rest of the message as far as known, then the next first header.
     EXPECT_EQ(reader.needed(), uint64_t{0xffffffff} + 24 - headers.size());
-    const bytes chunk(1 << 20, 0);
-    for (uint64_t left = 0xffffffffu; left > 0;) {
-      const size_t size = std::min<uint64_t>(left, chunk.size());
-      reader.feed(chunk.data(), size);
-      left -= size;
-      EXPECT_EQ(reader.buffered(), 0u);
-    }
+    const bytes mebibyte(1 << 20, 0);  // 4096 MiB - 1 in all
+    for (int i = 0; i < 4095; ++i) reader.feed(mebibyte);
+    reader.feed(mebibyte.data(), mebibyte.size() - 1);
+    EXPECT_EQ(reader.buffered(), 0u);
     if (headers.size() == 8) reader.feed(hex("02 03 00 00 00 00 00 02 aa bb"));
     EXPECT_FALSE(reader.next(message));
     EXPECT_EQ(reader.needed(), 8u);
