@@ -122,14 +122,14 @@ class VEXAL_EXPORT vexal_reader {
   /// The stream offset of the first byte not yet consumed: where the next
   /// message starts. Bytes dropped by `skip` count too, so `offset()` plus
   /// `buffered()` is every byte fed.
-  uint64_t offset() const;
+  uint64_t offset() const noexcept;
   /// The bytes fed and not yet consumed.
-  size_t buffered() const;
+  size_t buffered() const noexcept;
   /// The bytes still missing before the next message can be whole, as far
   /// as the headers received so far tell: at least 1 whenever `next` would
   /// return false, and exactly the rest of the message once both of its
   /// headers are in (0 when a refused message is whole).
-  size_t needed() const;
+  size_t needed() const noexcept;
 
   /// Drops the message that `next` refused and goes on with the one after
   /// it. Bytes of that message still to come are dropped as they arrive,
@@ -138,7 +138,7 @@ class VEXAL_EXPORT vexal_reader {
 
   /// The wire layout of the message that the last successful `next`
   /// returned; all zero before the first one.
-  const vexal_wire_message& wire() const;
+  const vexal_wire_message& wire() const noexcept;
 
  private:
   struct state;

@@ -15,7 +15,7 @@ namespace kelvo {
 namespace vexal_version {
 
 /// The version number as (major, minor, patch).
-VEXAL_EXPORT std::tuple<int32_t, int32_t, int32_t> get();
+VEXAL_EXPORT std::tuple<int32_t, int32_t, int32_t> get() noexcept;
 
 /// The version text, "major.minor.patch" with no newline.
 VEXAL_EXPORT std::string get_string();

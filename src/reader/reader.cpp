@@ -192,11 +192,11 @@ bool vexal_reader::next(vexal& message) {
   return true;
 }
 
-uint64_t vexal_reader::offset() const { return state_->consumed; }
+uint64_t vexal_reader::offset() const noexcept { return state_->consumed; }
 
-size_t vexal_reader::buffered() const { return state_->pending(); }
+size_t vexal_reader::buffered() const noexcept { return state_->pending(); }
 
-size_t vexal_reader::needed() const {
+size_t vexal_reader::needed() const noexcept {
   const state& s = *state_;
   uint64_t missing;
   if (s.skipping()) {
@@ -230,6 +230,8 @@ void vexal_reader::skip() {
   s.drop_held();
 }
 
-const vexal_wire_message& vexal_reader::wire() const { return state_->wire; }
+const vexal_wire_message& vexal_reader::wire() const noexcept {
+  return state_->wire;
+}
 
 }  // namespace kelvo

@@ -6,7 +6,7 @@
 
 namespace kelvo::vexal_version {
 
-std::tuple<int32_t, int32_t, int32_t> get() {
+std::tuple<int32_t, int32_t, int32_t> get() noexcept {
   return {VEXAL_VERSION_MAJOR, VEXAL_VERSION_MINOR, VEXAL_VERSION_PATCH};
 }
 
