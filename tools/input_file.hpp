@@ -28,29 +28,27 @@ class input_file {
   /// The name for messages: the path, or "stdin".
   const std::string& name() const { return name_; }
 
-  /// The bytes left to read in a regular file; nothing for a pipe, a
-  /// terminal or a device, whose length is known only at their end.
-  /// @throws tool_error (exit_bad_usage) when more than `limit` are left.
-  std::optional<uint64_t> size_left(uint64_t limit) const;
-
   /// Reads up to `size` bytes into `data`, waiting only until some are
   /// there; returns how many, 0 at the end of the input.
   /// @throws tool_error (exit_bad_usage) on a read error.
   size_t read_some(uint8_t* data, size_t size);
 
-  /// Fills `data` with exactly `size` bytes.
-  /// @throws tool_error (exit_bad_usage) on a read error, or when the input
-  ///   ends before (it shrank while being read).
-  void read_exact(uint8_t* data, size_t size);
-
-  /// Every byte up to the end of the input, in a buffer sized from
-  /// `size_left()` where there is one.
+  /// Every byte up to the end of the input, in a buffer of the input's size
+  /// where it has one.
   /// @throws tool_error (exit_bad_usage) on a read error, or when the input
   ///   holds more than `limit` bytes: before reading any where the size is
   ///   known, else as soon as the limit is passed.
   std::vector<uint8_t> read_all(uint64_t limit);
 
  private:
+  // The bytes left in a regular file; nothing for a pipe, a terminal or a
+  // device, whose length is known only at their end. Throws when more than
+  // `limit` are left.
+  std::optional<uint64_t> size_left(uint64_t limit) const;
+  // Fills `data` with exactly `size` bytes; throws when the input ends
+  // before (it shrank while being read).
+  void read_exact(uint8_t* data, size_t size);
+
   int fd_;
   std::string name_;
   bool regular_;  ///< A regular file, read under a shared lock.
