@@ -54,12 +54,17 @@ install(FILES
   DESTINATION "${VEXAL_CMAKE_PACKAGE_DIR}"
   COMPONENT development)
 
-# vexal.pc finds the prefix from its own location, which keeps it valid
-# wherever the installed tree is moved.
+# vexal.pc: below any prefix it finds the prefix from its own location,
+# which keeps it valid wherever the installed tree is moved. Below /usr (the
+# Debian packages) it names /usr, as the system's own pkg-config files do, so
+# that pkg-config leaves the system folders out of the flags it prints. The
+# prefix is known only when installing (`cmake --install --prefix`), so the
+# choice between the two files is made then.
 file(RELATIVE_PATH VEXAL_PKGCONFIG_TO_PREFIX
   "/prefix/${VEXAL_PKGCONFIG_DIR}" "/prefix")
 string(REGEX REPLACE "/$" "" VEXAL_PKGCONFIG_TO_PREFIX
   "${VEXAL_PKGCONFIG_TO_PREFIX}")
+set(VEXAL_PKGCONFIG_PREFIX "\${pcfiledir}/${VEXAL_PKGCONFIG_TO_PREFIX}")
 # A static library's consumers compile with its VEXAL_STATIC too.
 get_target_property(vexal_type vexal TYPE)
 if(vexal_type STREQUAL "STATIC_LIBRARY")
@@ -68,7 +73,15 @@ else()
   set(VEXAL_PKGCONFIG_CFLAGS "")
 endif()
 configure_file("${PROJECT_SOURCE_DIR}/cmake/vexal.pc.in"
-  "${PROJECT_BINARY_DIR}/vexal.pc" @ONLY)
-install(FILES "${PROJECT_BINARY_DIR}/vexal.pc"
-  DESTINATION "${VEXAL_PKGCONFIG_DIR}"
+  "${PROJECT_BINARY_DIR}/pkgconfig/relocatable/vexal.pc" @ONLY)
+set(VEXAL_PKGCONFIG_PREFIX /usr)
+configure_file("${PROJECT_SOURCE_DIR}/cmake/vexal.pc.in"
+  "${PROJECT_BINARY_DIR}/pkgconfig/usr/vexal.pc" @ONLY)
+install(CODE "
+  set(vexal_pc relocatable)
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(vexal_pc usr)
+  endif()
+  file(INSTALL \"${PROJECT_BINARY_DIR}/pkgconfig/\${vexal_pc}/vexal.pc\"
+    DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${VEXAL_PKGCONFIG_DIR}\")"
   COMPONENT development)
