@@ -20,17 +20,31 @@ expect_equal() {
   echo "ok: $1 = $2"
 }
 
-# What the package build needs: the library's and the tool's build packages.
+# What the package build needs: the library's and the tool's build packages,
+# dpkg-buildflags, and help2man for the tool's manual page.
 need_package_build_packages() {
   need_build_packages
-  need_packages libcli11-dev nlohmann-json3-dev
+  need_packages libcli11-dev nlohmann-json3-dev dpkg-dev help2man
+}
+
+# debian_build_flags NAME: the flags of a Debian package build, every
+# hardening feature on, such as CXXFLAGS or LDFLAGS.
+debian_build_flags() {
+  DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"
 }
 
 # The build that the packaging stages share: optimized, with debug info for
-# the ABI check, installing under /usr, the tool included.
+# the ABI check, installing under /usr, the tool included; compiled and
+# linked as a Debian package build would be.
 build_package_preset() {
   need_package_build_packages
-  configure_and_build package >/dev/null
+  local ldflags
+  ldflags=$(debian_build_flags LDFLAGS)
+  cmake --preset package \
+    -DCMAKE_CXX_FLAGS="$(debian_build_flags CPPFLAGS) $(debian_build_flags CXXFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" >/dev/null
+  cmake --build --preset package >/dev/null
 }
 
 # build_consumer PREFIX BUILD_DIR: builds examples/consumer against the
