@@ -10,6 +10,7 @@ include(CMakePackageConfigHelpers)
 
 set(VEXAL_CMAKE_PACKAGE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/vexal")
 set(VEXAL_PKGCONFIG_DIR "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+get_target_property(vexal_type vexal TYPE)
 
 install(TARGETS vexal
   EXPORT vexalTargets
@@ -33,8 +34,16 @@ install(FILES "${PROJECT_BINARY_DIR}/include/vexal/version_config.hpp"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/vexal"
   COMPONENT development)
 
+# The targets file is named after the library's kind, so that a shared and a
+# static libvexal install side by side; vexalConfig.cmake picks one.
+if(vexal_type STREQUAL "STATIC_LIBRARY")
+  set(vexal_kind static)
+else()
+  set(vexal_kind shared)
+endif()
 install(EXPORT vexalTargets
   NAMESPACE vexal::
+  FILE "vexalTargets-${vexal_kind}.cmake"
   DESTINATION "${VEXAL_CMAKE_PACKAGE_DIR}"
   COMPONENT development)
 
@@ -64,14 +73,13 @@ file(RELATIVE_PATH VEXAL_PKGCONFIG_TO_PREFIX
   "/prefix/${VEXAL_PKGCONFIG_DIR}" "/prefix")
 string(REGEX REPLACE "/$" "" VEXAL_PKGCONFIG_TO_PREFIX
   "${VEXAL_PKGCONFIG_TO_PREFIX}")
-set(VEXAL_PKGCONFIG_PREFIX "\${pcfiledir}/${VEXAL_PKGCONFIG_TO_PREFIX}")
 # A static library's consumers compile with its VEXAL_STATIC too.
-get_target_property(vexal_type vexal TYPE)
 if(vexal_type STREQUAL "STATIC_LIBRARY")
   set(VEXAL_PKGCONFIG_CFLAGS " -DVEXAL_STATIC")
 else()
   set(VEXAL_PKGCONFIG_CFLAGS "")
 endif()
+set(VEXAL_PKGCONFIG_PREFIX "\${pcfiledir}/${VEXAL_PKGCONFIG_TO_PREFIX}")
 configure_file("${PROJECT_SOURCE_DIR}/cmake/vexal.pc.in"
   "${PROJECT_BINARY_DIR}/pkgconfig/relocatable/vexal.pc" @ONLY)
 set(VEXAL_PKGCONFIG_PREFIX /usr)
@@ -85,3 +93,5 @@ install(CODE "
   file(INSTALL \"${PROJECT_BINARY_DIR}/pkgconfig/\${vexal_pc}/vexal.pc\"
     DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${VEXAL_PKGCONFIG_DIR}\")"
   COMPONENT development)
+
+include(cmake/static_beside_shared.cmake)

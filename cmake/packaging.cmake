@@ -1,8 +1,10 @@
 # SPDX-License-Identifier: MIT
 # Debian packages made by `cpack -G DEB`, one per install component:
 #   libvexal0    (runtime)      the shared library and its SONAME link
-#   libvexal-dev (development)  headers, linker name link, CMake package and
-#                               vexal.pc; depends on libvexal0 and zlib1g-dev
+#   libvexal-dev (development)  headers, linker name link, libvexal.a (see
+#                               cmake/static_beside_shared.cmake), CMake
+#                               package and vexal.pc; depends on libvexal0
+#                               and zlib1g-dev
 #   vexal-tools  (tools)        the `vexal` command-line tool, its manual
 #                               page and bash completion, when built
 # The runtime package name carries the SONAME's major version, so that
@@ -82,8 +84,8 @@ vexal_debian_package(development
   DEPENDS "${VEXAL_RUNTIME_PACKAGE} (= ${VEXAL_DEBIAN_VERSION}), zlib1g-dev"
   DESCRIPTION "C++ library for vexal messages - development files
 ${vexal_about}
-This package contains the headers, the CMake package (target vexal::vexal)
-and the pkg-config file (vexal.pc).")
+This package contains the headers, the static library, the CMake package
+(target vexal::vexal) and the pkg-config file (vexal.pc).")
 
 vexal_debian_package(tools
   NAME vexal-tools

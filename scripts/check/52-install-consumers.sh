@@ -56,11 +56,6 @@ g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror examples/consumer/consumer.cpp \
   $(pkg-config --cflags --libs vexal) -o "$work/pkg-config-consumer"
 LD_LIBRARY_PATH="$libdir" "$work/pkg-config-consumer" | tee "$work/pkg-config.out"
 
-# needs_libvexal_so PROGRAM: whether PROGRAM loads libvexal.so at run time.
-needs_libvexal_so() {
-  readelf -d "$1" | grep -q 'NEEDED.*\[libvexal\.so'
-}
-
 # build_subproject NAME CMAKE_ARGS...: builds examples/consumer with the
 # library as a subproject and installs the program into $work/NAME-prefix.
 build_subproject() {

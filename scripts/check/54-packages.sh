@@ -84,14 +84,16 @@ expect_equal "packaged SONAME link" "$(readlink "$runtime/libvexal.so.$major")" 
 file -L "$runtime/libvexal.so.$major" | grep -q ', stripped' ||
   fail "the packaged library is not stripped"
 
-headers=()
+headers=(usr/include/vexal/version_config.hpp) # generated from its .in
 for header in include/vexal/*.hpp; do headers+=("usr/$header"); done
 check_package libvexal-dev libdevel "$exact_runtime, zlib1g-dev" \
   "${headers[@]}" "$libdir/libvexal.so" "$libdir/pkgconfig/vexal.pc" \
-  "$libdir/cmake/vexal/vexalConfig.cmake" \
+  "$libdir/libvexal.a" "$libdir/cmake/vexal/vexalConfig.cmake" \
   "$libdir/cmake/vexal/vexalConfigVersion.cmake" \
-  "$libdir/cmake/vexal/vexalTargets.cmake" \
-  "$libdir/cmake/vexal/vexalTargets-relwithdebinfo.cmake"
+  "$libdir/cmake/vexal/vexalTargets-shared.cmake" \
+  "$libdir/cmake/vexal/vexalTargets-shared-relwithdebinfo.cmake" \
+  "$libdir/cmake/vexal/vexalTargets-static.cmake" \
+  "$libdir/cmake/vexal/vexalTargets-static-relwithdebinfo.cmake"
 expect_equal "packaged linker name link" \
   "$(readlink "$out/libvexal-dev/$libdir/libvexal.so")" "libvexal.so.$major"
 # The packaged pkg-config file names /usr, as the system's own do.
@@ -119,7 +121,16 @@ for name in "libvexal$major" libvexal-dev; do
 done
 expect_equal "packaged CMake package version" \
   "$(build_consumer "$PWD/$out/root/usr" "$out/consumer")" "$version"
+needs_libvexal_so "$out/consumer/vexal_consumer" ||
+  fail "find_package(vexal) did not give the shared library"
 "$out/consumer/vexal_consumer"
+# With VEXAL_USE_STATIC_LIBS the same package gives libvexal.a.
+expect_equal "packaged CMake package version (static)" \
+  "$(build_consumer "$PWD/$out/root/usr" "$out/static-consumer" \
+    -DVEXAL_USE_STATIC_LIBS=ON)" "$version"
+! needs_libvexal_so "$out/static-consumer/vexal_consumer" ||
+  fail "VEXAL_USE_STATIC_LIBS did not give the static library"
+"$out/static-consumer/vexal_consumer"
 
 # completion_of WORD...: what the installed bash completion offers for the last
 # word of the command line WORD...

@@ -47,14 +47,19 @@ build_package_preset() {
   cmake --build --preset package >/dev/null
 }
 
-# build_consumer PREFIX BUILD_DIR: builds examples/consumer against the
-# libvexal installed under PREFIX with find_package, warnings as errors, and
-# prints the vexal version that the CMake package reported.
+# build_consumer PREFIX BUILD_DIR [CMAKE_ARGS...]: builds examples/consumer
+# against the libvexal installed under PREFIX with find_package, warnings as
+# errors, and prints the vexal version that the CMake package reported.
 build_consumer() {
-  cmake -S "$VEXAL_ROOT/examples/consumer" -B "$2" -G Ninja \
+  cmake -S "$VEXAL_ROOT/examples/consumer" -B "$2" -G Ninja "${@:3}" \
     -DCMAKE_PREFIX_PATH="$1" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >"$2.log"
   cmake --build "$2" -j2 >/dev/null
   sed -n 's/^-- Found vexal \([^ ]*\) in .*/\1/p' "$2.log"
+}
+
+# needs_libvexal_so PROGRAM: whether PROGRAM loads libvexal.so at run time.
+needs_libvexal_so() {
+  readelf -d "$1" | grep -q 'NEEDED.*\[libvexal\.so'
 }
 
 # abi_dump LIBRARY OUT: writes the ABI of LIBRARY as abidw sees it, without
