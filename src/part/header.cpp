@@ -35,7 +35,20 @@ void header::compose_impl(std::vector<uint8_t>& out) const {
   detail::pack(out, image);
 }
 
+// With all eight bytes present no read can fail, and one bounds test covers
+// them all. With fewer, the fields are read one by one, so that the first
+// read past the end throws its own message after the fields before it have
+// been replaced.
 size_t header::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
+  if (offset <= data.size() && data.size() - offset >= wire_size) {
+    const uint8_t* wire = data.data() + offset;
+    raw_type = static_cast<type>(wire[0]);
+    raw_format = static_cast<format>(wire[1]);
+    raw_compression = static_cast<compression>(wire[2]);
+    reserved = wire[3];
+    std::memcpy(&payload_size, wire + 4, sizeof payload_size);
+    return offset + wire_size;
+  }
   size_t pos = detail::unpack(data, offset, raw_type);
   pos = detail::unpack(data, pos, raw_format);
   pos = detail::unpack(data, pos, raw_compression);
