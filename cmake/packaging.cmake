@@ -59,12 +59,14 @@ each an 8-byte header and a payload stored raw or as a zlib stream.
 
 # The runtime package's shlibs file lets packages built against libvexal
 # depend on it; the ABI only grows within one SONAME, so any later version
-# satisfies them. Its triggers file makes dpkg run ldconfig once after
-# installing or removing it (see cmake/debian/drop-ldconfig-scripts.cmake).
+# satisfies them (its symbols file, made after packing, says the same per
+# symbol). Its triggers file makes dpkg run ldconfig once after installing
+# or removing it. cmake/debian/finish-packages.cmake does the rest of what
+# debhelper would do.
 file(WRITE "${VEXAL_DEBIAN_BINARY_DIR}/shlibs"
   "libvexal ${PROJECT_VERSION_MAJOR} ${VEXAL_RUNTIME_PACKAGE} (>= ${PROJECT_VERSION})\n")
-set(CPACK_POST_BUILD_SCRIPTS "${VEXAL_DEBIAN_DIR}/drop-ldconfig-scripts.cmake")
-set(CPACK_VEXAL_LDCONFIG_PACKAGES "${VEXAL_RUNTIME_PACKAGE}")
+set(CPACK_POST_BUILD_SCRIPTS "${VEXAL_DEBIAN_DIR}/finish-packages.cmake")
+set(CPACK_VEXAL_LIBRARY_PACKAGE "${VEXAL_RUNTIME_PACKAGE}")
 
 # The packages. Packages of this release depend on each other with the exact
 # version, revision included.

@@ -78,6 +78,9 @@ expect_equal "shlibs" "$(dpkg-deb -I "$runtime_deb" shlibs)" \
   "libvexal $major libvexal$major (>= $version)"
 expect_equal "triggers" "$(dpkg-deb -I "$runtime_deb" triggers)" \
   "activate-noawait ldconfig"
+expect_equal "symbols file head" "$(dpkg-deb -I "$runtime_deb" symbols | head -2)" \
+  "libvexal.so.$major libvexal$major #MINVER#
+* Build-Depends-Package: libvexal-dev"
 runtime="$out/libvexal$major/$libdir"
 expect_equal "packaged SONAME link" "$(readlink "$runtime/libvexal.so.$major")" \
   "libvexal.so.$version"
@@ -148,6 +151,9 @@ check_installed() {
     fail "man vexal does not describe pack's options"
   echo "ok: man vexal describes the commands"
   expect_equal "installed tool's version" "$(vexal --version)" "$version"
+  [[ $(ldconfig -p) == *"libvexal.so.$major "* ]] ||
+    fail "the ldconfig trigger did not run: ldconfig -p lacks libvexal.so.$major"
+  echo "ok: ldconfig -p lists libvexal.so.$major"
   expect_equal "installed vexal.pc" "$(pkg-config --libs vexal | xargs)" "-lvexal"
   # shellcheck disable=SC2046  # pkg-config prints several words on purpose
   g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror \
