@@ -17,13 +17,12 @@ int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   std::set<fs::path> inputs;  // sorted, so runs repeat in the same order
   for (int i = 1; i < argc; ++i) {
-    const fs::path arg = argv[i];
     if (argv[i][0] == '-') continue;
-    if (!fs::is_directory(arg)) {
-      inputs.insert(arg);
+    if (!fs::is_directory(argv[i])) {
+      inputs.insert(argv[i]);
       continue;
     }
-    for (const auto& entry : fs::directory_iterator(arg)) {
+    for (const auto& entry : fs::directory_iterator(argv[i])) {
       if (entry.is_regular_file()) inputs.insert(entry.path());
     }
   }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Helpers shared by the unit tests: hex literals for wire bytes and an exact
-// check of a thrown error's message.
+// Helpers shared by the tests: hex literals for wire bytes, a part's state as
+// one short text, zlib streams made by zlib itself, sample messages of every
+// storage kind, and an exact check of a thrown error's message.
 #ifndef VEXAL_TESTS_TEST_SUPPORT_HPP
 #define VEXAL_TESTS_TEST_SUPPORT_HPP
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <stdexcept>
@@ -16,24 +18,34 @@
 namespace vexal_test {
 
 using bytes = std::vector<uint8_t>;
+using kelvo::vexal_part_payload::compression;
+using kelvo::vexal_part_payload::format;
 
 // "01 03 00 ff" -> {0x01, 0x03, 0x00, 0xff}; blanks are ignored.
 inline bytes hex(const std::string& text) {
   bytes out;
-  std::string digits;
-  for (char c : text) {
-    if (c == ' ') continue;
-    digits += c;
-    if (digits.size() == 2) {
-      out.push_back(static_cast<uint8_t>(std::stoul(digits, nullptr, 16)));
-      digits.clear();
+  for (size_t i = 0; i + 1 < text.size(); i += text[i] == ' ' ? 1 : 2) {
+    if (text[i] != ' ') {
+      out.push_back(std::stoi(text.substr(i, 2), nullptr, 16));
     }
   }
   return out;
 }
 
-inline bytes text_bytes(const std::string& text) {
-  return bytes(text.begin(), text.end());
+inline std::string to_hex(const bytes& data) {
+  std::string out;
+  for (uint8_t b : data) {
+    out += "0123456789abcdef"[b >> 4];
+    out += "0123456789abcdef"[b & 15];
+  }
+  return out;
+}
+
+// "<format> <compression> <payload in hex>", e.g. "2 0 616263".
+inline std::string state(const kelvo::vexal_part_ctx& part) {
+  return std::to_string(int(part.get_format())) + " " +
+         std::to_string(int(part.get_compression())) + " " +
+         to_hex(part.get_payload());
 }
 
 // Deterministic bytes that compress poorly.
@@ -46,21 +58,60 @@ inline bytes noise(size_t size, uint32_t seed = 1) {
   return out;
 }
 
+// One zlib stream of `input`, made by zlib.
+inline bytes deflated(const bytes& input, int level) {
+  uLongf size = compressBound(input.size());
+  bytes out(size);
+  compress2(out.data(), &size, input.data(), input.size(), level);
+  out.resize(size);
+  return out;
+}
+
+// `a` followed by `b`.
+inline bytes cat(bytes a, const bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// One part on the wire: header codes, then the stored bytes.
+inline bytes wire_part(int type, int fmt, int comp, const bytes& stored) {
+  bytes out = {uint8_t(type), uint8_t(fmt), uint8_t(comp), 0};
+  for (int shift : {24, 16, 8, 0}) {
+    out.push_back(static_cast<uint8_t>(stored.size() >> shift));
+  }
+  out.insert(out.end(), stored.begin(), stored.end());
+  return out;
+}
+
 // A message whose parts carry the given payloads and storage; the format
 // goes to the second part.
-inline kelvo::vexal make_message(
-    const bytes& first,
-    kelvo::vexal_part_payload::compression first_compression,
-    const bytes& second,
-    kelvo::vexal_part_payload::compression second_compression,
-    kelvo::vexal_part_payload::format format) {
+inline kelvo::vexal make_message(const bytes& first, compression first_comp,
+                                 const bytes& second, compression second_comp,
+                                 format second_format) {
   kelvo::vexal message;
   message.first().set_payload(first);
-  message.first().set_compression(first_compression);
+  message.first().set_compression(first_comp);
   message.second().set_payload(second);
-  message.second().set_compression(second_compression);
-  message.second().set_format(format);
+  message.second().set_compression(second_comp);
+  message.second().set_format(second_format);
   return message;
+}
+
+// Messages of every storage kind, with empty, short and multi-pass (over
+// 32768 bytes once inflated) payloads. Compressed parts use `zlib_default`,
+// the value a parse gives back, so each parses back equal to itself.
+inline std::vector<kelvo::vexal> sample_messages() {
+  return {
+      make_message({}, compression::none, {}, compression::none, format::bytes),
+      make_message({0xAA, 0xBB}, compression::none, {}, compression::none,
+                   format::bytes),
+      make_message(hex("616263"), compression::none, bytes(33000, 'z'),
+                   compression::zlib_default, format::application_1),
+      make_message(noise(300), compression::zlib_default, hex("7061796c6f6164"),
+                   compression::none, format::application_2),
+      make_message({}, compression::zlib_default, noise(50), compression::none,
+                   format::bytes),
+  };
 }
 
 }  // namespace vexal_test

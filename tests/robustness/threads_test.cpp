@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "sample_messages.hpp"
+#include "test_support.hpp"
 
 namespace {
 
@@ -17,31 +17,28 @@ using vexal_test::bytes;
 
 TEST(Threads, ParseASharedStreamAndComposeOwnMessagesAtOnce) {
   constexpr int thread_count = 4;
-  constexpr int rounds = 8;
   const std::vector<vexal> messages = vexal_test::sample_messages();
   bytes stream;
   for (const vexal& message : messages) message.compose(stream);
-  const vexal& shared = messages[2];
-  const bytes shared_wire = shared.compose();
+  const bytes shared_wire = messages[2].compose();
 
   std::vector<int> failures(thread_count, 0);
   std::vector<std::thread> threads;
   for (int t = 0; t < thread_count; ++t) {
     threads.emplace_back([&, t] {
-      for (int round = 0; round < rounds; ++round) {
+      for (int round = 0; round < 8; ++round) {
         vexal reader;
         size_t offset = 0;
         for (const vexal& expected : messages) {
           const size_t next = reader.parse(stream, offset);
-          failures[t] += next == offset || !(reader == expected);
+          failures[t] += next == offset || reader != expected;
           offset = next;
         }
         vexal own = messages[(t + round) % messages.size()];
-        own.first().set_payload(vexal_test::noise(64, 1 + t * rounds + round));
-        const bytes wire = own.compose();
+        own.first().set_payload(vexal_test::noise(64, t * 8 + round));
         vexal back;
-        failures[t] += back.parse(wire, 0) != wire.size() || !(back == own);
-        failures[t] += shared.compose() != shared_wire;
+        failures[t] += back.parse(own.compose(), 0) == 0 || back != own;
+        failures[t] += messages[2].compose() != shared_wire;
       }
     });
   }
