@@ -48,6 +48,16 @@ inline std::string state(const kelvo::vexal_part_ctx& part) {
          to_hex(part.get_payload());
 }
 
+// What `object.parse(data, offset)` returns, or the message it throws.
+template <typename Parser>
+std::string parse_result(Parser& object, const bytes& data, size_t offset) {
+  try {
+    return std::to_string(object.parse(data, offset));
+  } catch (const std::runtime_error& error) {
+    return error.what();
+  }
+}
+
 // Deterministic bytes that compress poorly.
 inline bytes noise(size_t size, uint32_t seed = 1) {
   bytes out(size);
