@@ -36,7 +36,9 @@ TEST(Message, ComposesTheExampleBytesOrTheFirstPartOnly) {
   out = {0x42};
   EXPECT_THROW_MSG(m.compose(out), "Unknown vexal format");
   EXPECT_EQ(out, hex("42 01 03 00 00 00 00 00 02 aa bb"));
-  // A failure in the first part leaves even the capacity of `out` alone.
+  // A failure in the first part leaves even the capacity of `out` alone,
+  // though the second part could be composed.
+  m.second().set_format(format::bytes);
   m.first().set_format(format(-4));
   bytes small = {0x42};
   EXPECT_THROW_MSG(m.compose(small), "Unknown vexal format");
