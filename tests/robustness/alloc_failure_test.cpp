@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "test_support.hpp"
+#include "vexal/reader.hpp"
 
 namespace {
 
@@ -232,6 +233,27 @@ TYPED_TEST(AllocationFailureOf, Compose) {
       return failed;
     });
   }
+}
+
+// Feeds a message to a reader and reads it (the bounded parse). A feed that
+// fails holds nothing new and a `next` that fails keeps the message held, so
+// once memory is back the message is read from the same bytes.
+TEST(AllocationFailure, Reader) {
+  const vexal expected = make<vexal>(source);
+  const bytes wire = expected.compose();
+  sweep("reader", true, [&](long n) {
+    kelvo::vexal_reader reader;
+    vexal got;
+    bool read = false;
+    const bool failed = fails_at(n, [&] {
+      reader.feed(wire);
+      read = reader.next(got);
+    });
+    if (!read && reader.buffered() == 0) reader.feed(wire);
+    EXPECT_TRUE(read || reader.next(got));
+    EXPECT_TRUE(got == expected && reader.offset() == wire.size());
+    return failed;
+  });
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Concurrent use of distinct objects, which the library allows: several
-// threads parse one shared input vector into their own messages, compose
-// their own messages, and compose one shared const message, all at once.
+// threads parse one shared input vector into their own messages, also
+// through their own readers, compose their own messages, and compose one
+// shared const message, all at once.
 // Under ThreadSanitizer (preset tsan) this exposes any hidden shared state.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "test_support.hpp"
+#include "vexal/reader.hpp"
 
 namespace {
 
@@ -33,6 +35,11 @@ TEST(Threads, ParseASharedStreamAndComposeOwnMessagesAtOnce) {
           const size_t next = reader.parse(stream, offset);
           failures[t] += next == offset || reader != expected;
           offset = next;
+        }
+        kelvo::vexal_reader stream_reader;
+        stream_reader.feed(stream);
+        for (const vexal& expected : messages) {
+          failures[t] += !stream_reader.next(reader) || reader != expected;
         }
         vexal own = messages[(t + round) % messages.size()];
         own.first().set_payload(vexal_test::noise(64, t * 8 + round));
