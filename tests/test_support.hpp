@@ -126,12 +126,13 @@ inline std::vector<kelvo::vexal> sample_messages() {
 
 }  // namespace vexal_test
 
-// Expects `statement` to throw std::runtime_error whose what() is `message`.
-#define EXPECT_THROW_MSG(statement, message)                      \
+// Expects `expression` to throw std::runtime_error whose what() is
+// `message`. Its result, if it had one, is discarded on purpose.
+#define EXPECT_THROW_MSG(expression, message)                     \
   do {                                                            \
     try {                                                         \
-      statement;                                                  \
-      ADD_FAILURE() << "no exception from: " #statement;          \
+      static_cast<void>(expression);                              \
+      ADD_FAILURE() << "no exception from: " #expression;         \
     } catch (const std::runtime_error& error) {                   \
       EXPECT_EQ(std::string(error.what()), std::string(message)); \
     }                                                             \

@@ -66,7 +66,7 @@ int main() {
   std::vector<uint8_t> damaged = stream;
   damaged[0] = 7;
   try {
-    received.parse(damaged, 0);
+    static_cast<void>(received.parse(damaged, 0));
     expect(false, "a bad type code throws");
   } catch (const std::runtime_error& error) {
     expect(std::string(error.what()) == "Unknown vexal type (raw)",

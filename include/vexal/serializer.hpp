@@ -30,7 +30,7 @@ class VEXAL_EXPORT vexal_serializer {
   /// Returns the object's wire bytes in a new vector.
   /// @throws std::runtime_error as the derived class's compose does (see
   ///         \ref errors); the partly filled vector is then released.
-  std::vector<uint8_t> compose() const;
+  [[nodiscard]] std::vector<uint8_t> compose() const;
 
   /// Appends the object's wire bytes to `out`, after what it already holds.
   /// Never clears `out`. @throws std::runtime_error as the derived class's
@@ -44,7 +44,7 @@ class VEXAL_EXPORT vexal_serializer {
   /// @throws std::runtime_error on malformed input; what the object holds
   ///         afterwards is documented by the derived class and listed in
   ///         \ref errors.
-  size_t parse(const std::vector<uint8_t>& data, size_t offset);
+  [[nodiscard]] size_t parse(const std::vector<uint8_t>& data, size_t offset);
 
  protected:
   /// Only derived classes create the stateless base.

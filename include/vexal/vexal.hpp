@@ -93,8 +93,8 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   ///         left as after a zlib failure in that part (see \ref errors).
   /// @throws std::runtime_error the unlimited parse's messages for malformed
   ///         input, with its guarantees.
-  size_t parse(const std::vector<uint8_t>& data, size_t offset,
-               const vexal_limits& limits);
+  [[nodiscard]] size_t parse(const std::vector<uint8_t>& data, size_t offset,
+                             const vexal_limits& limits);
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;
