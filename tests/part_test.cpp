@@ -149,4 +149,39 @@ TEST(Part, EqualityLooksAtEveryField) {
   }
 }
 
+// Every payload constructor stores its arguments, copied or moved.
+template <typename T>
+void expect_constructors_store_their_arguments() {
+  const bytes p = hex("61");
+  const format f = format::application_2;
+  const compression c = compression::zlib_level_4;
+  const T parts[] = {T(p),    T(bytes(p)),    T(p, f),    T(bytes(p), f),
+                     T(p, c), T(bytes(p), c), T(p, f, c), T(bytes(p), f, c)};
+  const char* states[] = {"0 0 61", "0 0 61", "2 0 61", "2 0 61",
+                          "0 7 61", "0 7 61", "2 7 61", "2 7 61"};
+  for (size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(state(parts[i]), states[i]);
+  }
+}
+
+TEST(Part, ConstructorsStoreTheirArguments) {
+  expect_constructors_store_their_arguments<vexal_part_ctx>();
+  expect_constructors_store_their_arguments<vexal_any_part>();
+  expect_constructors_store_their_arguments<kelvo::vexal_first_part>();
+  EXPECT_EQ(kelvo::vexal_second_part(hex("61"), format::bytes).compose()[0], 2);
+  const vexal_any_part typed(vexal_part_type::first, hex("61"),
+                             format::application_2);
+  EXPECT_EQ(typed.get_type(), vexal_part_type::first);
+  EXPECT_EQ(state(typed), "2 0 61");
+  EXPECT_EQ(vexal_any_part(vexal_part_type::first, bytes{}).get_type(),
+            vexal_part_type::first);
+  for (int v = 0; v < 13; ++v) {
+    EXPECT_EQ(int(impl::to_format(impl::from_format(format(v % 3)))), v % 3);
+    EXPECT_EQ(int(impl::to_type(impl::from_type(vexal_part_type(v % 2)))),
+              v % 2);
+    EXPECT_EQ(int(impl::to_compression(impl::from_compression(compression(v)))),
+              v == 0 ? 0 : 1);
+  }
+}
+
 }  // namespace
