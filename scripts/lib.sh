@@ -36,9 +36,16 @@ configure_and_build() {
   cmake --build --preset "$1"
 }
 
-# What a build of the whole suite needs: the library, the tool and their
-# tests.
+# What the Python package (python/) needs to build.
+need_python_packages() {
+  need_packages python3-dev pybind11-dev
+}
+
+# What a build of the whole suite needs: the library, the tool, the Python
+# package and their tests.
 need_suite_packages() {
   need_build_packages
-  need_packages libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev jq
+  need_python_packages
+  need_packages libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev jq \
+    python3-pytest python3-mypy
 }

@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+# The Python package against Python's own struct + zlib doing the same work
+# by hand: compose a message from two payloads, and parse one back into its
+# two payloads, for two parts of 16 B and of 1 MiB, stored raw and as zlib
+# streams (zlib's default level). It prints a Markdown table with the time
+# per operation of each and their ratio (vexal / by hand; lower is better),
+# then how two threads parsing large compressed messages compare with one.
+#
+# Run it with the package on the path, for example:
+#   PYTHONPATH=build/release/python /usr/bin/python3 bench/python_bench.py
+# --quick runs every case briefly, which shows that it works, not how fast.
+import random
+import struct
+import sys
+import threading
+import time
+import timeit
+import zlib
+
+import vexal
+
+HEADER = struct.Struct(">BBBBI")  # type, format, compression, reserved, length
+TYPE_CODES = {1: 1, 2: 0}
+FORMAT_CODES = {3: 0, 2: 1, 1: 2}
+
+
+def compose_by_hand(first, second, compressed):
+    out = bytearray()
+    for type_code, payload in ((1, first), (2, second)):
+        stored = zlib.compress(payload, -1) if compressed else payload
+        out += HEADER.pack(type_code, 3, int(compressed), 0, len(stored))
+        out += stored
+    return bytes(out)
+
+
+def parse_by_hand(data, offset=0):
+    parts = []
+    for _ in range(2):
+        if len(data) - offset < HEADER.size:
+            return None, offset
+        type_code, format_code, compression, _, length = HEADER.unpack_from(data, offset)
+        end = offset + HEADER.size + length
+        if end > len(data):
+            return None, offset
+        if type_code not in TYPE_CODES or format_code not in FORMAT_CODES or compression > 1:
+            raise ValueError("bad code")
+        stored = data[offset + HEADER.size:end]
+        parts.append((FORMAT_CODES[format_code], compression,
+                      zlib.decompress(stored) if compression else stored))
+        offset = end
+    return parts, offset
+
+
+def text(size, seed):
+    words = [b"vexal", b"message", b"part", b"payload", b"header", b"stream", b"zlib"]
+    rng = random.Random(seed)
+    out = bytearray()
+    while len(out) < size:
+        out += rng.choice(words) + b" "
+    return bytes(out[:size])
+
+
+def seconds_per_call(call, quick):
+    timer = timeit.Timer(call)
+    number, _ = timer.autorange()
+    runs = timer.repeat(repeat=1 if quick else 7, number=1 if quick else number)
+    return sorted(runs)[len(runs) // 2] / (1 if quick else number)
+
+
+def show(seconds):
+    return f"{seconds * 1e6:,.1f} µs" if seconds < 1e-3 else f"{seconds * 1e3:,.2f} ms"
+
+
+def main(quick):
+    print(f"vexal {vexal.__version__}, Python {sys.version.split()[0]}, zlib {zlib.ZLIB_VERSION}")
+    print("| operation | parts | stored as | vexal | struct + zlib | ratio |")
+    print("|---|---|---|---:|---:|---:|")
+    for label, size in (("2 × 16 B", 16), ("2 × 1 MiB", 1 << 20)):
+        first, second = text(size, 1), text(size, 2)
+        for compressed in (False, True):
+            compression = vexal.Compression.ZLIB_DEFAULT if compressed else vexal.Compression.NONE
+            message = vexal.Message(vexal.Part(first, compression=compression),
+                                    vexal.Part(second, compression=compression))
+            wire = message.compose()
+            assert wire == compose_by_hand(first, second, compressed)
+            assert parse_by_hand(wire)[0][1][2] == vexal.parse(wire)[0].second.payload
+            cases = (("compose", message.compose, lambda: compose_by_hand(first, second, compressed)),
+                     ("parse", lambda: vexal.parse(wire), lambda: parse_by_hand(wire)))
+            for operation, ours, theirs in cases:
+                mine, hand = seconds_per_call(ours, quick), seconds_per_call(theirs, quick)
+                stored = "zlib" if compressed else "raw"
+                print(f"| {operation} | {label} | {stored} | {show(mine)} | {show(hand)} | {mine / hand:.2f} |")
+
+    # The GIL is released while large payloads are inflated, so two threads
+    # parse at once: wall time of 2 × N parses on two threads / on one.
+    big = vexal.Message(text(1 << 20, 3), vexal.Part(text(1 << 20, 4), compression=1)).compose()
+    count = 2 if quick else 40
+
+    def work():
+        for _ in range(count):
+            vexal.parse(big)
+
+    start = time.perf_counter()
+    work()
+    work()
+    serial = time.perf_counter() - start
+    threads = [threading.Thread(target=work) for _ in range(2)]
+    start = time.perf_counter()
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    parallel = time.perf_counter() - start
+    print(f"\nparse of 2 × 1 MiB (second part zlib), {2 * count} times: one thread "
+          f"{show(serial)}, two threads {show(parallel)}; ratio {parallel / serial:.2f}")
+
+
+if __name__ == "__main__":
+    main("--quick" in sys.argv[1:])

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+// The pieces of the vexal._vexal extension, each defined in its own file and
+// called in this order by the module's entry point (module.cpp).
+#ifndef VEXAL_PYTHON_BINDINGS_HPP
+#define VEXAL_PYTHON_BINDINGS_HPP
+
+#include <pybind11/pybind11.h>
+
+namespace vexal_python {
+
+/// vexal.Error, raised for every std::runtime_error of the library.
+void define_error(pybind11::module_& module);
+/// vexal.Part.
+void define_part(pybind11::module_& module);
+/// vexal.Message and vexal.parse.
+void define_message(pybind11::module_& module);
+
+}  // namespace vexal_python
+
+#endif  // VEXAL_PYTHON_BINDINGS_HPP

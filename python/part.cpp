@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: MIT
+// vexal.Part over the library's part record: payload, format and
+// compression read and written, the part type read, and equality of
+// vexal_part_ctx (format, compression and payload; not the type).
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bindings.hpp"
+#include "byte_view.hpp"
+#include "enums.hpp"
+#include "objects.hpp"
+
+namespace py = pybind11;
+
+namespace vexal_python {
+namespace {
+
+using kelvo::vexal_part_ctx;
+using kelvo::vexal_part_payload::compression;
+using kelvo::vexal_part_payload::format;
+
+py::bytes payload_bytes(const vexal_part_ctx& part) {
+  const std::vector<uint8_t>& payload = part.get_payload();
+  return {reinterpret_cast<const char*>(payload.data()), payload.size()};
+}
+
+std::string repr_of(const py::object& object) {
+  return py::repr(object).cast<std::string>();
+}
+
+// Long payloads show as their length, so that a message stays readable.
+constexpr size_t repr_payload_bytes = 32;
+
+std::string repr(const part_ref& part) {
+  const vexal_part_ctx& record = part.get();
+  const size_t size = record.get_payload().size();
+  const std::string payload = size <= repr_payload_bytes
+                                  ? repr_of(payload_bytes(record))
+                                  : "<" + std::to_string(size) + " bytes>";
+  return "vexal.Part(payload=" + payload +
+         ", format=" + repr_of(py::cast(record.get_format())) +
+         ", compression=" + repr_of(py::cast(record.get_compression())) +
+         ", type=" + std::to_string(static_cast<int32_t>(part.type())) + ")";
+}
+
+}  // namespace
+
+void define_part(py::module_& module) {
+  py::class_<part_ref>(module, "Part",
+                       "One part of a message: a payload with its format and "
+                       "compression. A part taken from a message is that "
+                       "message's own part.")
+      .def(py::init([](const py::buffer& payload, format format,
+                       compression compression) {
+             part_ref part;
+             std::vector<uint8_t> bytes = byte_view(payload).copy();
+             part.change([&](vexal_part_ctx& record) {
+               record.set_payload(std::move(bytes));
+               record.set_format(format);
+               record.set_compression(compression);
+             });
+             return part;
+           }),
+           py::arg("payload") = py::bytes(), py::arg("format") = format::bytes,
+           py::arg("compression") = compression::none)
+      .def_property(
+          "payload",
+          [](const part_ref& part) { return payload_bytes(part.get()); },
+          [](part_ref& part, const py::buffer& payload) {
+            std::vector<uint8_t> bytes = byte_view(payload).copy();
+            part.change([&](vexal_part_ctx& record) {
+              record.set_payload(std::move(bytes));
+            });
+          },
+          "The uncompressed payload; set from any bytes-like object.")
+      .def_property(
+          "format",
+          [](const part_ref& part) { return part.get().get_format(); },
+          [](part_ref& part, format format) {
+            part.change(
+                [&](vexal_part_ctx& record) { record.set_format(format); });
+          },
+          "The payload's Format; any int is stored and checked when "
+          "composed.")
+      .def_property(
+          "compression",
+          [](const part_ref& part) { return part.get().get_compression(); },
+          [](part_ref& part, compression compression) {
+            part.change([&](vexal_part_ctx& record) {
+              record.set_compression(compression);
+            });
+          },
+          "The Compression applied when composed; any int is stored and "
+          "checked when composed.")
+      .def_property_readonly(
+          "type",
+          [](const part_ref& part) {
+            return static_cast<int32_t>(part.type());
+          },
+          "1 for a message's first part, 0 for its second or a part of its "
+          "own.")
+      .def(
+          "__eq__",
+          [](const part_ref& left, const part_ref& right) {
+            return left.get() == right.get();
+          },
+          py::is_operator())
+      .def("__repr__", &repr);
+}
+
+}  // namespace vexal_python

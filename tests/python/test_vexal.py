@@ -1,0 +1,120 @@
+# SPDX-License-Identifier: MIT
+# The vexal package against the C++ library and the `vexal` tool: wire bytes,
+# round trips through every bytes-like type, the library's exact error texts,
+# parts shared with their message, and files exchanged with the tool both ways.
+import array
+import json
+import os
+import subprocess
+import threading
+
+import pytest
+
+import vexal
+from vexal import Compression as C, Format as F, Message, Part
+
+TOOL = os.environ.get("VEXAL_TOOL")
+AB = bytes.fromhex("0103000000000002aabb0203000000000000")  # b"\xaa\xbb", b""
+BIG = bytes(range(256)) * 40  # larger than the first window the binding copies
+
+
+def message(first=b"", second=b"", c1=C.NONE, c2=C.NONE, f1=F.BYTES, f2=F.BYTES):
+    return Message(Part(first, f1, c1), Part(second, f2, c2))
+
+
+SAMPLES = [
+    message(),
+    message(b"\xaa\xbb"),
+    message(b"abc", b"z" * 33000, c2=C.ZLIB_DEFAULT, f1=F.APPLICATION_1),
+    message(BIG, b"payload", c1=C.ZLIB_DEFAULT, f2=F.APPLICATION_2),
+    message(BIG, BIG * 3),
+]
+
+
+def test_names_and_values_are_the_library_ones():
+    assert [(m.name, m.value) for m in F] == [("BYTES", 0), ("APPLICATION_1", 1), ("APPLICATION_2", 2)]
+    assert [m.value for m in C] == list(range(13)) and C.ZLIB_LEVEL_9 == 12
+    assert vexal.__version__ == "0.0.1" and issubclass(vexal.Error, ValueError)
+
+
+@pytest.mark.parametrize("kind", [bytes, bytearray, memoryview, lambda b: array.array("B", b)])
+def test_compose_and_parse_any_bytes_like(kind):
+    assert Message(kind(b"\xaa\xbb"), kind(b"")).compose() == AB
+    parsed, end = vexal.parse(kind(b"junk" + AB + AB), 4)
+    assert (parsed, end) == (message(b"\xaa\xbb"), 22)
+    assert [type(parsed.first.format), type(parsed.second.compression)] == [F, C]
+
+
+@pytest.mark.parametrize("sample", SAMPLES)
+def test_stream_parses_back_in_order_and_no_prefix_parses(sample):
+    wire = sample.compose()
+    stream = wire + SAMPLES[1].compose()
+    assert vexal.parse(stream) == (sample, len(wire))
+    assert vexal.parse(stream, len(wire)) == (SAMPLES[1], len(stream))
+    for cut in sorted({0, 7, 8, 15, len(wire) // 2, len(wire) - 1}):
+        assert vexal.parse(wire[:cut]) == (None, 0)
+    assert vexal.parse(wire, len(wire) + 5) == (None, len(wire) + 5)
+
+
+@pytest.mark.parametrize("wire, text", [
+    (b"\x05" + AB[1:], "Unknown vexal type (raw)"),
+    (AB[:1] + b"\x00" + AB[2:], "Unknown vexal format (raw)"),
+    (AB[:2] + b"\x02" + AB[3:], "Unknown vexal compression (raw)"),
+    (AB[:2] + b"\x01" + AB[3:], "Failed zlib::inflate [-3]: incorrect header check"),
+    # The second part's error lies beyond the first window that is copied.
+    (message(BIG).compose()[:-8] + b"\x02\x09" + bytes(6), "Unknown vexal format (raw)"),
+], ids=["type", "format", "compression", "zlib", "late-second-part"])
+def test_malformed_input_raises_the_library_text(wire, text):
+    with pytest.raises(vexal.Error) as raised:
+        vexal.parse(wire)
+    assert str(raised.value) == text
+
+
+@pytest.mark.parametrize("part, text", [
+    (Part(format=3), "Unknown vexal format"),
+    (Part(compression=13), "Unknown vexal compression"),
+    (Part(compression=-1), "Unknown vexal compression"),
+])
+def test_values_outside_the_enumerations_fail_to_compose(part, text):
+    with pytest.raises(vexal.Error, match=f"^{text}$"):
+        Message(second=part).compose()
+
+
+def test_parts_are_the_message_own_and_keep_it_alive():
+    m = Message(Part(b"x", F.APPLICATION_1))
+    first, second = m.first, m.second
+    del m
+    first.payload, second.compression = bytearray(b"yz"), C.ZLIB_BEST_SPEED
+    assert (first.type, second.type, Part().type) == (1, 0, 0)
+    assert type(Part(format=3).format) is int and type(first.format) is F
+    assert Message(first, second) == message(b"yz", c2=C.ZLIB_BEST_SPEED, f1=F.APPLICATION_1)
+    assert first == Part(b"yz", F.APPLICATION_1) and first != second
+    assert (Message() == b"", Part() == 0, Message() != None) == (False, False, True)  # noqa: E711
+
+
+def test_changes_wait_for_a_compose_running_without_the_gil():
+    m, wires = message(BIG * 100, c1=C.ZLIB_BEST_SPEED), []
+    worker = threading.Thread(target=lambda: wires.extend(m.compose() for _ in range(5)))
+    worker.start()
+    while worker.is_alive():
+        m.first.payload = m.first.payload[::-1]
+    worker.join()
+    assert {vexal.parse(w)[0].first.payload for w in wires} <= {BIG * 100, (BIG * 100)[::-1]}
+
+
+def tool(*args, data=None):
+    return subprocess.run([TOOL, *map(str, args)], input=data, capture_output=True, check=True).stdout
+
+
+@pytest.mark.skipif(not TOOL, reason="the vexal tool is not built")
+def test_python_and_the_tool_read_each_other(tmp_path):
+    wire = b"".join(s.compose() for s in SAMPLES)
+    parts = [json.loads(line)["parts"] for line in tool("inspect", "--json", "-", data=wire).splitlines()]
+    assert [[p["payload"] for p in m] for m in parts] == [[len(s.first.payload), len(s.second.payload)] for s in SAMPLES]
+    assert tool("unpack", "-", "--index", 3, "--first", "-", data=wire) == BIG
+    (tmp_path / "a").write_bytes(BIG)
+    (tmp_path / "b").write_bytes(b"body" * 999)
+    tool("pack", tmp_path / "a", tmp_path / "b", "--first-format", 2, "-o", tmp_path / "raw")
+    tool("pack", tmp_path / "a", tmp_path / "b", "--second-compression", "zlib_best_compression", "-o", tmp_path / "z")
+    assert (tmp_path / "raw").read_bytes() == message(BIG, b"body" * 999, f1=F.APPLICATION_2).compose()
+    assert vexal.parse((tmp_path / "z").read_bytes())[0] == message(BIG, b"body" * 999, c2=C.ZLIB_DEFAULT)
