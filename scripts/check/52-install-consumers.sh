@@ -4,7 +4,8 @@
 # find_package and with pkg-config, and again with the library as a
 # subproject (static, and shared with VEXAL_INSTALL, where the program runs
 # from its own install tree), then against an installed static libvexal, and
-# runs each. Every number that states the version (CMake package, vexal.pc,
+# runs each; it also imports the installed Python package from a clean
+# directory. Every number that states the version (CMake package, vexal.pc,
 # SONAME, the library's version text, the headers' version macros) must agree
 # with the project version.
 source "$(dirname "$0")/../lib.sh"
@@ -40,6 +41,20 @@ if [[ -f tools/CMakeLists.txt ]]; then
   expect_equal "installed tool's version" \
     "$(LD_LIBRARY_PATH="$libdir" "$prefix/bin/vexal" --version)" "$version"
 fi
+
+# The Python package imports from a clean directory, with only the installed
+# tree on its paths, and works.
+python_dir="$prefix/lib/python3/dist-packages"
+mkdir -p "$work/python"
+expect_equal "installed Python package" \
+  "$(cd "$work/python" && PYTHONPATH="$python_dir" LD_LIBRARY_PATH="$libdir" \
+    /usr/bin/python3 -s -P -c 'import vexal
+message = vexal.Message(b"head", vexal.Part(b"body", compression=vexal.Compression.ZLIB_DEFAULT))
+assert vexal.parse(message.compose()) == (message, len(message.compose()))
+print(vexal.__version__, vexal.__file__)')" \
+  "$version $python_dir/vexal/__init__.py"
+[[ -f "$python_dir/vexal/__init__.pyi" && -f "$python_dir/vexal/py.typed" ]] ||
+  fail "the Python package's type stubs are not installed"
 
 # 1. CMake package.
 expect_equal "CMake package version" \

@@ -8,6 +8,7 @@ source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 
 need_build_packages
+need_python_packages
 need_packages libbenchmark-dev python3
 configure_and_build bench
 
@@ -24,3 +25,6 @@ bench/report "$results" --sizes 16,4096 --summary
 # turns the growth into std::bad_alloc.
 build/bench/bench/vexal_expansion_probe 64
 build/bench/bench/vexal_expansion_probe 64 48
+
+# The Python package against struct + zlib by hand, each case once.
+PYTHONPATH=build/bench/python /usr/bin/python3 bench/python_bench.py --quick

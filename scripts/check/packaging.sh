@@ -20,10 +20,12 @@ expect_equal() {
   echo "ok: $1 = $2"
 }
 
-# What the package build needs: the library's and the tool's build packages,
-# dpkg-buildflags, and help2man for the tool's manual page.
+# What the package build needs: the library's, the tool's and the Python
+# package's build packages, dpkg-buildflags, and help2man for the tool's
+# manual page.
 need_package_build_packages() {
   need_build_packages
+  need_python_packages
   need_packages libcli11-dev nlohmann-json3-dev dpkg-dev help2man
 }
 
@@ -34,8 +36,8 @@ debian_build_flags() {
 }
 
 # The build that the packaging stages share: optimized, with debug info for
-# the ABI check, installing under /usr, the tool included; compiled and
-# linked as a Debian package build would be.
+# the ABI check, installing under /usr, the tool and the Python package
+# included; compiled and linked as a Debian package build would be.
 build_package_preset() {
   need_package_build_packages
   local ldflags
@@ -43,7 +45,8 @@ build_package_preset() {
   cmake --preset package \
     -DCMAKE_CXX_FLAGS="$(debian_build_flags CPPFLAGS) $(debian_build_flags CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
-    -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" >/dev/null
+    -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" >/dev/null
   cmake --build --preset package >/dev/null
 }
 
