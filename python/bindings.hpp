@@ -14,6 +14,8 @@ void define_error(pybind11::module_& module);
 void define_part(pybind11::module_& module);
 /// vexal.Message and vexal.parse.
 void define_message(pybind11::module_& module);
+/// vexal.Limits and vexal.Reader.
+void define_reader(pybind11::module_& module);
 
 }  // namespace vexal_python
 

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 // vexal.Message over the library's message, and vexal.parse over its parse.
 // Composing and parsing large data runs without the GIL (locking.hpp).
+#include <pybind11/stl.h>
+
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "byte_view.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
+#include "vexal/reader.hpp"
 
 namespace py = pybind11;
 
@@ -57,32 +61,45 @@ py::bytes compose(message_box& box) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// The library parses from a std::vector, so the bytes from `offset` on are
-// copied. Copying all of them would make a loop over a buffer of many
-// messages quadratic, so the copy is a window that starts small and doubles
-// until the message is whole in it or the input ends. A parse reads no byte
-// past its message and refuses only parts that are whole, so a window that
-// holds the message parses it exactly as the whole input would, errors
-// included. Returns the bytes consumed, 0 when there is no whole message.
+// The library parses from a std::vector, so the message's bytes are copied.
+// Copying everything from `offset` on would make a loop over a buffer of
+// many messages quadratic, so only a first window is copied and parsed; a
+// message longer than that is measured by a reader, which is fed exactly the
+// bytes that its headers say the message still lacks and parses them with
+// the same bounded parse. Returns the bytes consumed, 0 when there is no
+// whole message.
 constexpr size_t first_window = 4096;
 
-size_t parse_window(const byte_view& data, size_t offset,
-                    kelvo::vexal& message) {
+size_t parse_at(const byte_view& data, size_t offset,
+                const kelvo::vexal_limits& limits, kelvo::vexal& message) {
+  const std::vector<uint8_t> window = data.copy(offset, first_window);
+  const size_t end = message.parse(window, 0, limits);
   const size_t available = data.size() - std::min(offset, data.size());
-  for (size_t window = first_window;; window *= 2) {
-    const std::vector<uint8_t> bytes = data.copy(offset, window);
-    const size_t end = message.parse(bytes, 0);
-    if (end != 0 || bytes.size() == available) return end;
+  if (end != 0 || window.size() == available) return end;
+
+  kelvo::vexal_reader reader(limits);
+  const uint8_t* const start = data.data() + offset;
+  size_t fed = 0;
+  for (size_t wanted; (wanted = reader.needed()) > 0 && fed < available;) {
+    const size_t piece = std::min(wanted, available - fed);
+    reader.feed(start + fed, piece);
+    fed += piece;
   }
+  return reader.next(message) ? static_cast<size_t>(reader.offset()) : 0;
 }
 
-py::tuple parse(const py::buffer& data, size_t offset) {
+py::tuple parse(const py::buffer& data, size_t offset,
+                const std::optional<kelvo::vexal_limits>& limits) {
   const byte_view view(data);
   auto box = std::make_shared<message_box>();
   // Nobody else can see the new message, so its lock is free.
   const size_t consumed = run_locked<std::unique_lock<std::shared_mutex>>(
       box->guard, view.size() - std::min(offset, view.size()) >= gil_free_bytes,
-      [&] { return parse_window(view, offset, box->message); });
+      [&] {
+        return parse_at(view, offset,
+                        limits.value_or(kelvo::vexal_limits::unlimited()),
+                        box->message);
+      });
   if (consumed == 0) return py::make_tuple(py::none(), offset);
   return py::make_tuple(std::move(box), offset + consumed);
 }
@@ -136,9 +153,11 @@ void define_message(py::module_& module) {
       .def("__repr__", &repr);
 
   module.def("parse", &parse, py::arg("data"), py::arg("offset") = 0,
+             py::kw_only(), py::arg("limits") = py::none(),
              "The message at `offset` of any bytes-like `data` and the "
              "offset after it, or (None, offset) when no whole message is "
-             "there. Raises vexal.Error for malformed input.");
+             "there. With `limits`, larger messages and payloads are "
+             "refused. Raises vexal.Error for malformed input.");
 }
 
 }  // namespace vexal_python

@@ -17,8 +17,9 @@ PYBIND11_MODULE(_vexal, module) {
   vexal_python::define_enums(module);
   vexal_python::define_part(module);
   vexal_python::define_message(module);
+  vexal_python::define_reader(module);
   // The package vexal is where users meet these classes.
-  for (const char* name : {"Part", "Message"}) {
+  for (const char* name : {"Part", "Message", "Limits", "Reader"}) {
     module.attr(name).attr("__module__") = "vexal";
   }
 }

@@ -118,3 +118,41 @@ def test_python_and_the_tool_read_each_other(tmp_path):
     tool("pack", tmp_path / "a", tmp_path / "b", "--second-compression", "zlib_best_compression", "-o", tmp_path / "z")
     assert (tmp_path / "raw").read_bytes() == message(BIG, b"body" * 999, f1=F.APPLICATION_2).compose()
     assert vexal.parse((tmp_path / "z").read_bytes())[0] == message(BIG, b"body" * 999, c2=C.ZLIB_DEFAULT)
+
+
+def test_reader_fed_byte_by_byte_yields_each_message_once():
+    wire, reader, got = b"".join(s.compose() for s in SAMPLES), vexal.Reader(), []
+    for i in range(len(wire)):
+        reader.feed(memoryview(wire)[i:i + 1])
+        got.extend(reader)
+    assert got == SAMPLES and (reader.offset, reader.buffered, reader.needed > 0) == (len(wire), 0, True)
+    reader.feed(AB[:17])
+    assert (list(reader), reader.buffered, reader.needed) == ([], 17, 1)
+
+
+LONG = message(BIG, b"z" * 70000, c2=C.ZLIB_DEFAULT)
+LONG_WIRE = LONG.compose()
+
+
+@pytest.mark.parametrize("wire, limits, text", [
+    (LONG_WIRE, (len(LONG_WIRE) - 1, 70000), "vexal message too long"),
+    (LONG_WIRE, (len(LONG_WIRE), 69999), "vexal payload too long"),
+    (b"\x01\x03\x00\x00\xff\xff\xff\xff", (64 << 20, 64 << 20), "vexal message too long"),
+], ids=["message", "payload", "4-GiB-header"])
+def test_limits_refuse_with_the_library_text(wire, limits, text):
+    with pytest.raises(vexal.Error, match=f"^{text}$"):
+        vexal.parse(wire, limits=vexal.Limits(*limits))
+    reader = vexal.Reader(*limits)
+    reader.feed(wire)
+    for _ in range(2):  # the same error until skip()
+        with pytest.raises(vexal.Error, match=f"^{text}$"):
+            next(reader)
+    reader.skip()
+    reader.feed(AB)
+    assert list(reader) == ([] if len(wire) == 8 else [message(b"\xaa\xbb")])
+
+
+def test_limits_are_inclusive():
+    n = len(LONG_WIRE)
+    assert vexal.parse(LONG_WIRE, limits=vexal.Limits(n, 70000)) == (LONG, n)
+    assert vexal.parse(LONG_WIRE, limits=vexal.Limits.unlimited())[1] == n
