@@ -7,6 +7,7 @@
 #                               and zlib1g-dev
 #   vexal-tools  (tools)        the `vexal` command-line tool, its manual
 #                               page and bash completion, when built
+#   python3-vexal (python)      the Python package vexal, when built
 # The runtime package name carries the SONAME's major version, so that
 # libraries with different SONAMEs can be installed side by side.
 #
@@ -97,5 +98,21 @@ vexal_debian_package(tools
   DESCRIPTION "command-line tool for vexal messages
 ${vexal_about}
 This package contains the vexal tool.")
+
+# The Python module is built for one Python version, which its file name
+# names, so the package depends on exactly that one.
+if(TARGET vexal_python)
+  set(vexal_python "${VEXAL_PYTHON_VERSION_MAJOR}.${VEXAL_PYTHON_VERSION_MINOR}")
+  math(EXPR vexal_python_next "${VEXAL_PYTHON_VERSION_MINOR} + 1")
+  vexal_debian_package(python
+    NAME python3-vexal
+    SECTION python
+    SHLIBDEPS
+    DEPENDS "${VEXAL_RUNTIME_PACKAGE} (= ${VEXAL_DEBIAN_VERSION}), python3 (>= ${vexal_python}~), python3 (<< ${VEXAL_PYTHON_VERSION_MAJOR}.${vexal_python_next})"
+    DESCRIPTION "Python bindings for vexal messages
+${vexal_about}
+This package contains the Python package vexal (import vexal), with its
+type stubs.")
+endif()
 
 include(CPack)

@@ -29,6 +29,7 @@ mkdir -p "$out"
 
 packages=("libvexal$major" libvexal-dev)
 if [[ -f tools/CMakeLists.txt ]]; then packages+=(vexal-tools); fi
+packages+=(python3-vexal)
 debs=()
 for p in "${packages[@]}"; do debs+=("$out/${p}_${deb_version}_$arch.deb"); done
 expect_equal "package files" "$(cd "$out" && ls -- *.deb | sort | tr '\n' ' ')" \
@@ -117,6 +118,16 @@ if [[ -f tools/CMakeLists.txt ]]; then
     fail "the packaged tool is not stripped"
 fi
 
+python_dir=usr/lib/python3/dist-packages/vexal
+python_module=_vexal$(/usr/bin/python3 -c \
+  'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
+python_depends="python3 \(>= 3\.[0-9]+~\), python3 \(<< 3\.[0-9]+\)"
+check_package python3-vexal python "$exact_runtime, $python_depends, $libc, $libstdcxx" \
+  "$python_dir/__init__.py" "$python_dir/__init__.pyi" "$python_dir/py.typed" \
+  "$python_dir/$python_module"
+file "$out/python3-vexal/$python_dir/$python_module" | grep -q ', stripped' ||
+  fail "the packaged Python module is not stripped"
+
 # A consumer builds and runs against the runtime and development packages
 # extracted into one tree.
 for name in "libvexal$major" libvexal-dev; do
@@ -165,6 +176,9 @@ check_installed() {
   expect_equal "completion of commands" "$(completion_of vexal pa)" pack
   expect_equal "completion of options" "$(completion_of vexal pack --second-)" \
     "--second-compression --second-format"
+  expect_equal "installed Python package" \
+    "$(cd "$out" && /usr/bin/python3 -c 'import vexal; print(vexal.__version__, vexal.__file__)')" \
+    "$version /$python_dir/__init__.py"
   expect_equal "completion of values" \
     "$(completion_of vexal pack --compression zlib_best_)" \
     "zlib_best_speed zlib_best_compression"
