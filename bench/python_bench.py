@@ -4,8 +4,10 @@
 # by hand: compose a message from two payloads, and parse one back into its
 # two payloads, for two parts of 16 B and of 1 MiB, stored raw and as zlib
 # streams (zlib's default level). It prints a Markdown table with the time
-# per operation of each and their ratio (vexal / by hand; lower is better),
-# then how two threads parsing large compressed messages compare with one.
+# per operation of each (CPU time, median of 7 runs) and their ratio (vexal /
+# by hand; lower is better), then how two threads parsing large compressed
+# messages compare with one (wall time, which needs two idle cores to mean
+# anything).
 #
 # Run it with the package on the path, for example:
 #   PYTHONPATH=build/release/python /usr/bin/python3 bench/python_bench.py
@@ -62,7 +64,8 @@ def text(size, seed):
 
 
 def seconds_per_call(call, quick):
-    timer = timeit.Timer(call)
+    # CPU time, so that waiting for other work on a shared machine does not count.
+    timer = timeit.Timer(call, timer=time.process_time)
     number, _ = timer.autorange()
     runs = timer.repeat(repeat=1 if quick else 7, number=1 if quick else number)
     return sorted(runs)[len(runs) // 2] / (1 if quick else number)
