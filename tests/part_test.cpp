@@ -43,8 +43,16 @@ TEST(Part, ComposesTheExampleOrAppendsNothing) {
     abc.set_compression(compression(f.comp));
     bytes kept = out;
     EXPECT_THROW_MSG(abc.compose(kept), f.message);
+    EXPECT_THROW_MSG(abc.compose_header(kept, 0), f.message);
     EXPECT_EQ(kept, out);
   }
+  // A header alone checks the count it announces against the 4-byte field.
+  abc.set_format(format::bytes);
+  bytes kept = out;
+  EXPECT_THROW_MSG(abc.compose_header(kept, kelvo::vexal_max_stored_size + 1),
+                   "vexal parts payload is too long");
+  abc.compose_header(kept, kelvo::vexal_max_stored_size);
+  EXPECT_EQ(kept, cat(out, hex("02 03 01 00 ff ff ff ff")));
 }
 
 // Each input is parsed at `offset` into a part holding "0 1 6 ee" (type 0,
@@ -113,6 +121,11 @@ TEST(Part, EveryCompressionRoundTrips) {
       part.set_payload(payload);
       part.set_compression(compression(value));
       const bytes wire = part.compose();
+      // Its header alone, then its stored bytes, make the same part.
+      bytes built;
+      part.compose_header(built, wire.size() - kelvo::vexal_part_header_size);
+      built.insert(built.end(), wire.begin() + 8, wire.end());
+      EXPECT_EQ(built, wire);
       EXPECT_EQ(back.parse(wire, 0), wire.size());
       EXPECT_EQ(back.get_payload(), payload);
       EXPECT_EQ(int(back.get_compression()), value == 0 ? 0 : 1);

@@ -32,9 +32,10 @@ class vexal;
 /// the source keeps a record of its own, a move constructor allocates one and
 /// may throw std::bad_alloc. `swap` and `take_payload` never allocate.
 ///
-/// No member of this class throws the library's messages: values are
-/// checked when a part is composed or parsed (see \ref errors). Constructors,
-/// copies and the setters that copy a payload fail only with std::bad_alloc.
+/// No member of this class but `compose_header` throws the library's
+/// messages: values are checked when a part is composed or parsed (see
+/// \ref errors). Constructors, copies and the setters that copy a payload fail
+/// only with std::bad_alloc.
 class VEXAL_EXPORT vexal_part_ctx {
  public:
   /// The part record proper; defined inside the library.
@@ -119,6 +120,20 @@ class VEXAL_EXPORT vexal_part_ctx {
   /// type, format and compression stay. The buffer changes hands: nothing is
   /// allocated or copied.
   std::vector<uint8_t> take_payload() noexcept;
+
+  /// Appends the part's header alone, announcing `stored_size` stored bytes,
+  /// for a caller that then appends the stored bytes itself, right after it:
+  /// the payload as is for compression `none`, else a zlib stream of it. The
+  /// header carries the part's type, format and compression as composing the
+  /// whole part would; the payload held is not looked at. A header always
+  /// takes `vexal_part_header_size` bytes, so one appended with a provisional
+  /// count can be overwritten by one composed once the count is known.
+  /// @throws std::runtime_error, before anything is appended, as composing
+  ///   the part does: "Unknown vexal compression", then "vexal parts payload
+  ///   is too long" (`stored_size` over `vexal_max_stored_size`), "Unknown
+  ///   vexal type", "Unknown vexal format"; std::bad_alloc with `out`
+  ///   unchanged.
+  void compose_header(std::vector<uint8_t>& out, size_t stored_size) const;
 
  protected:
   /// The owned record; never null while the handle exists.

@@ -91,6 +91,12 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
   size_t parse_bounded(const std::vector<uint8_t>& data, size_t offset,
                        size_t max_payload);
 
+  // The header that announces `stored_size` stored bytes with this record's
+  // codes. Refuses, in the order of `compose_impl`, an unknown compression,
+  // more than vexal_max_stored_size bytes, an unknown type and an unknown
+  // format, before anything is built.
+  header header_for(size_t stored_size) const;
+
   // Field-by-field equality, stopping at the first difference; payload bytes
   // are compared last and only when both sizes match.
   bool is_equal(const impl& other, bool ignore_type) const;

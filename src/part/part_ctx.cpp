@@ -131,4 +131,8 @@ bytes vexal_part_ctx::take_payload() noexcept {
   return payload;
 }
 
+void vexal_part_ctx::compose_header(bytes& out, size_t stored_size) const {
+  impl_->header_for(stored_size).compose(out);
+}
+
 }  // namespace kelvo

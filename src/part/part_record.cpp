@@ -60,21 +60,24 @@ void impl::compose_impl(std::vector<uint8_t>& out) const {
     compressed = detail::zlib_transform(payload, true, level);
     stored = &compressed;
   }
-  if (stored->size() > vexal_max_stored_size) {
-    throw std::runtime_error("vexal parts payload is too long");
-  }
-  const header::type type_code = detail::type_code(type);
-  const header::format format_code = detail::format_code(format);
-  const header::compression compression_code =
-      detail::compression_code(compression);
-
-  const auto stored_size = static_cast<uint32_t>(stored->size());
-  header head(type_code, format_code, compression_code, stored_size);
-  head.payload_size = detail::to_big_endian(stored_size);
+  const header head = header_for(stored->size());
 
   detail::reserve_for_append(out, header::wire_size + stored->size());
   head.compose(out);
   out.insert(out.end(), stored->begin(), stored->end());
+}
+
+impl::header impl::header_for(size_t stored_size) const {
+  const header::compression compression_code =
+      detail::compression_code(compression);
+  if (stored_size > vexal_max_stored_size) {
+    throw std::runtime_error("vexal parts payload is too long");
+  }
+  const header::type type_code = detail::type_code(type);
+  const header::format format_code = detail::format_code(format);
+  header head(type_code, format_code, compression_code, 0);
+  head.payload_size = detail::to_big_endian(static_cast<uint32_t>(stored_size));
+  return head;
 }
 
 size_t impl::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
