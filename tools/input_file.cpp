@@ -25,6 +25,23 @@ constexpr size_t pipe_step = 64 * 1024;
                                        " bytes, too long for one part");
 }
 
+// `count` more bytes at the end of `out`, and where they start.
+uint8_t* extend(std::vector<uint8_t>& out, size_t count) {
+  const size_t at = out.size();
+  out.resize(at + count);
+  return out.data() + at;
+}
+
+uint8_t* extend(byte_buffer& out, size_t count) { return out.extend(count); }
+
+void append(std::vector<uint8_t>& out, const uint8_t* bytes, size_t count) {
+  out.insert(out.end(), bytes, bytes + count);
+}
+
+void append(byte_buffer& out, const uint8_t* bytes, size_t count) {
+  out.append(bytes, count);
+}
+
 }  // namespace
 
 input_file::input_file(const std::string& path)
@@ -71,19 +88,28 @@ void input_file::read_exact(uint8_t* data, size_t size) {
   }
 }
 
-std::vector<uint8_t> input_file::read_all(uint64_t limit) {
-  std::vector<uint8_t> bytes;
+template <typename Buffer>
+void input_file::append_rest(Buffer& out, uint64_t limit) {
   if (const std::optional<uint64_t> size = size_left(limit)) {
-    bytes.resize(static_cast<size_t>(*size));
-    read_exact(bytes.data(), bytes.size());
-    return bytes;
+    const auto count = static_cast<size_t>(*size);
+    read_exact(extend(out, count), count);
+    return;
   }
   std::array<uint8_t, pipe_step> step;
+  uint64_t total = 0;
   while (const size_t got = read_some(step.data(), step.size())) {
-    if (got > limit - bytes.size()) throw_too_long(name_, limit);
-    bytes.insert(bytes.end(), step.begin(), step.begin() + got);
+    if (got > limit - total) throw_too_long(name_, limit);
+    total += got;
+    append(out, step.data(), got);
   }
-  return bytes;
+}
+
+void input_file::append_all(std::vector<uint8_t>& out, uint64_t limit) {
+  append_rest(out, limit);
+}
+
+void input_file::append_all(byte_buffer& out, uint64_t limit) {
+  append_rest(out, limit);
 }
 
 }  // namespace kelvo::tool

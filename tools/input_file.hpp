@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "byte_buffer.hpp"
+
 namespace kelvo::tool {
 
 /// An open input; owns its descriptor (not standard input's).
@@ -33,21 +35,28 @@ class input_file {
   /// @throws tool_error (exit_bad_usage) on a read error.
   size_t read_some(uint8_t* data, size_t size);
 
-  /// Every byte up to the end of the input, in a buffer of the input's size
-  /// where it has one.
+  /// Appends every byte up to the end of the input to `out`: a regular
+  /// file's read in one piece straight into `out`, a pipe's step by step as
+  /// they come, never zero-filled.
   /// @throws tool_error (exit_bad_usage) on a read error, or when the input
   ///   holds more than `limit` bytes: before reading any where the size is
   ///   known, else as soon as the limit is passed.
-  std::vector<uint8_t> read_all(uint64_t limit);
+  void append_all(std::vector<uint8_t>& out, uint64_t limit);
+  /// The same into a buffer that grows without copying itself.
+  void append_all(byte_buffer& out, uint64_t limit);
+
+  /// The bytes left in a regular file; nothing for a pipe, a terminal or a
+  /// device, whose length is known only at their end.
+  /// @throws tool_error (exit_bad_usage) when more than `limit` are left.
+  std::optional<uint64_t> size_left(uint64_t limit) const;
 
  private:
-  // The bytes left in a regular file; nothing for a pipe, a terminal or a
-  // device, whose length is known only at their end. Throws when more than
-  // `limit` are left.
-  std::optional<uint64_t> size_left(uint64_t limit) const;
   // Fills `data` with exactly `size` bytes; throws when the input ends
   // before (it shrank while being read).
   void read_exact(uint8_t* data, size_t size);
+  // Both `append_all`s.
+  template <typename Buffer>
+  void append_rest(Buffer& out, uint64_t limit);
 
   int fd_;
   std::string name_;

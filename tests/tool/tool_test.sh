@@ -3,11 +3,12 @@
 # Runs the built `vexal` tool on good, truncated and corrupted inputs and
 # checks exit statuses, error lines, output files and the key report lines.
 #
-# Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION
+# Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION [EXAMPLE]
 #   CASE is one of: cli sample errors roundtrip stream output
+#   EXAMPLE is the built examples/roundtrip.cpp, if any.
 set -uo pipefail
 
-case_name=$1 vexal=$2 source_dir=$3 version=$4
+case_name=$1 vexal=$2 source_dir=$3 version=$4 example=${5:-}
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -209,6 +210,19 @@ case_roundtrip() {
     fail "--second-compression does not override"
   expect 0 "" unpack - --second - <r.vexal
   cmp -s out.txt numbers.txt || fail "unpack from a pipe to stdout"
+
+  # pack writes the bytes that the library composes: the example's message
+  # (the first payload raw, the second at zlib_best_compression in format 1),
+  # its first payload taken from a pipe.
+  [[ -n $example ]] || return 0
+  "$example" >example.txt
+  printf %s "$(sed -n 's/^first part .*"\(.*\)"$/\1/p' example.txt)" >one.txt
+  printf %s "$(sed -n 's/^second part.*"\(.*\)"$/\1/p' example.txt)" >two.txt
+  "$vexal" pack - two.txt --second-format 1 \
+    --second-compression zlib_best_compression <one.txt >r.vexal
+  [[ "$(od -An -v -tx1 r.vexal | tr -d ' \n')" == \
+    "$(grep -x '[0-9a-f ]*' example.txt | tr -d ' \n')" ]] ||
+    fail "pack writes other bytes than the library composes"
 }
 
 # wait_for FILE LINE: true once FILE holds LINE, false after 20 s.
