@@ -61,31 +61,11 @@ py::bytes compose(message_box& box) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// The library parses from a std::vector, so the message's bytes are copied.
-// Copying everything from `offset` on would make a loop over a buffer of
-// many messages quadratic, so only a first window is copied and parsed; a
-// message longer than that is measured by a reader, which is fed exactly the
-// bytes that its headers say the message still lacks and parses them with
-// the same bounded parse. Returns the bytes consumed, 0 when there is no
-// whole message.
-constexpr size_t first_window = 4096;
-
+// Parses the message at `offset` of the buffer in place. Returns the bytes
+// consumed, 0 when there is no whole message.
 size_t parse_at(const byte_view& data, size_t offset,
                 const kelvo::vexal_limits& limits, kelvo::vexal& message) {
-  const std::vector<uint8_t> window = data.copy(offset, first_window);
-  const size_t end = message.parse(window, 0, limits);
-  const size_t available = data.size() - std::min(offset, data.size());
-  if (end != 0 || window.size() == available) return end;
-
-  kelvo::vexal_reader reader(limits);
-  const uint8_t* const start = data.data() + offset;
-  size_t fed = 0;
-  for (size_t wanted; (wanted = reader.needed()) > 0 && fed < available;) {
-    const size_t piece = std::min(wanted, available - fed);
-    reader.feed(start + fed, piece);
-    fed += piece;
-  }
-  return reader.next(message) ? static_cast<size_t>(reader.offset()) : 0;
+  return message.parse(data.data(), data.size(), offset, limits) - offset;
 }
 
 py::tuple parse(const py::buffer& data, size_t offset,

@@ -95,6 +95,12 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   ///         input, with its guarantees.
   [[nodiscard]] size_t parse(const std::vector<uint8_t>& data, size_t offset,
                              const vexal_limits& limits);
+  /// The parse within `limits` above, of the `size` bytes at `data` rather
+  /// than of a vector: the same offsets, errors and guarantees, for bytes
+  /// that already lie in a buffer of the caller's (a receive buffer, a
+  /// mapped file, a Python bytes object) and need no copy into a vector.
+  [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
+                             const vexal_limits& limits);
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;

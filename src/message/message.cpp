@@ -81,21 +81,22 @@ void vexal::compose_impl(std::vector<uint8_t>& out) const {
 }
 
 size_t vexal::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
-  return detail::parse_parts(*first_.impl_, *second_.impl_, data, offset,
+  return detail::parse_parts(*first_.impl_, *second_.impl_, data.data(),
+                             data.size(), offset,
                              std::numeric_limits<size_t>::max());
 }
 
 namespace detail {
 
 size_t parse_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
-                   const std::vector<uint8_t>& data, size_t offset,
+                   const uint8_t* data, size_t size, size_t offset,
                    size_t max_payload) {
   using impl = vexal_part_ctx::impl;
   using payload_compression = vexal_part_payload::compression;
   // The first part's header is read into a record of its own, on the stack.
   impl read(std::vector<uint8_t>{}, vexal_part_type::first,
             vexal_part_payload::format::bytes, payload_compression::none);
-  const auto stored = read_part_header(read, data, offset, max_payload);
+  const auto stored = read_part_header(read, data, size, offset, max_payload);
   if (!stored) return offset;
   // A payload stored as is is copied straight into the first part once the
   // second part has been read, when the first part's buffer holds it: the
@@ -106,7 +107,8 @@ size_t parse_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
                         first.payload.capacity() >= stored->size;
   if (!in_place) take_payload(read, data, *stored, max_payload);
 
-  const size_t end = second.parse_bounded(data, stored->end(), max_payload);
+  const size_t end =
+      second.parse_bounded(data, size, stored->end(), max_payload);
   // Each part's type follows from its place, also when nothing was read.
   second.type = vexal_part_type::second;
   if (end == stored->end()) return offset;

@@ -6,23 +6,22 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "part/impl.hpp"
 
 namespace kelvo::detail {
 
-// Reads the message at `offset` of `data` into the records of its type-1
-// part (`first`) and its type-0 part (`second`), each payload bounded by
-// `max_payload`, and returns the offset just past the second part. Returns
-// `offset` when `data` does not hold both parts; the records are then
+// Reads the message at `offset` of the `size` bytes at `data` into the records
+// of its type-1 part (`first`) and its type-0 part (`second`), each payload
+// bounded by `max_payload`, and returns the offset just past the second part.
+// Returns `offset` when the bytes do not hold both parts; the records are then
 // unchanged but for the second part's type, which is set as after any
 // completed part parse. The first part is taken over only once the second
 // has been read, and taking it over cannot fail, so a failure leaves `first`
 // unchanged (`second` as its own parse leaves it). Every part comes out with
 // the type of its place.
 size_t parse_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
-                   const std::vector<uint8_t>& data, size_t offset,
+                   const uint8_t* data, size_t size, size_t offset,
                    size_t max_payload);
 
 }  // namespace kelvo::detail

@@ -62,6 +62,8 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
 
     // Always `wire_size`, whatever the fields hold.
     size_t size() const;
+    // Reads the `wire_size` bytes at `wire` into the fields.
+    void read(const uint8_t* wire);
 
     type raw_type;
     format raw_format;
@@ -88,7 +90,8 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
   // inflated to more than `max_payload` bytes is refused with "vexal payload
   // too long", as a codec failure is (a stored payload is refused before it
   // is copied, so it stays unchanged). `parse_impl` is this without a bound.
-  size_t parse_bounded(const std::vector<uint8_t>& data, size_t offset,
+  // It reads the `size` bytes at `data`.
+  size_t parse_bounded(const uint8_t* data, size_t size, size_t offset,
                        size_t max_payload);
 
   // The header that announces `stored_size` stored bytes with this record's

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "part/impl.hpp"
 
@@ -24,23 +23,24 @@ struct stored_bytes {
   size_t end() const { return at + size; }
 };
 
-// Step one: reads the header of the part at `offset` of `data`. Returns
-// nothing, and changes nothing, when `data` does not hold the whole part.
+// Step one: reads the header of the part at `offset` of the `size` bytes at
+// `data`. Returns nothing, and changes nothing, when they do not hold the
+// whole part.
 // Otherwise converts the three codes into `record`'s type, format and
 // compression, each as soon as its own code has converted, and refuses a
 // payload stored as is that is longer than `max_payload` ("vexal payload too
 // long") before anything is copied.
 std::optional<stored_bytes> read_part_header(vexal_part_ctx::impl& record,
-                                             const std::vector<uint8_t>& data,
+                                             const uint8_t* data, size_t size,
                                              size_t offset, size_t max_payload);
 
-// Step two: replaces `record`'s payload with the stored bytes, inflated when
+// Step two: replaces `record`'s payload with the stored bytes (`stored` of
+// `data`, as step one found them), inflated when
 // `record`'s compression is not `none` (up to `max_payload` bytes). Copying
 // allocates nothing when the payload's buffer already holds `stored.size`
 // bytes. After a codec failure the payload holds the stored bytes.
-void take_payload(vexal_part_ctx::impl& record,
-                  const std::vector<uint8_t>& data, stored_bytes stored,
-                  size_t max_payload);
+void take_payload(vexal_part_ctx::impl& record, const uint8_t* data,
+                  stored_bytes stored, size_t max_payload);
 
 }  // namespace kelvo::detail
 

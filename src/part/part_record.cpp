@@ -81,13 +81,14 @@ impl::header impl::header_for(size_t stored_size) const {
 }
 
 size_t impl::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
-  return parse_bounded(data, offset, std::numeric_limits<size_t>::max());
+  return parse_bounded(data.data(), data.size(), offset,
+                       std::numeric_limits<size_t>::max());
 }
 
-size_t impl::parse_bounded(const std::vector<uint8_t>& data, size_t offset,
+size_t impl::parse_bounded(const uint8_t* data, size_t size, size_t offset,
                            size_t max_payload) {
   const auto stored =
-      detail::read_part_header(*this, data, offset, max_payload);
+      detail::read_part_header(*this, data, size, offset, max_payload);
   if (!stored) return offset;
   detail::take_payload(*this, data, *stored, max_payload);
   return stored->end();
@@ -95,21 +96,19 @@ size_t impl::parse_bounded(const std::vector<uint8_t>& data, size_t offset,
 
 namespace detail {
 
-std::optional<stored_bytes> read_part_header(impl& record,
-                                             const std::vector<uint8_t>& data,
-                                             size_t offset,
+std::optional<stored_bytes> read_part_header(impl& record, const uint8_t* data,
+                                             size_t size, size_t offset,
                                              size_t max_payload) {
   using header = impl::header;
   // Too few bytes for a header (also an offset at or past the end).
-  if (offset > data.size() || data.size() - offset < header::wire_size) {
-    return std::nullopt;
-  }
+  if (offset > size || size - offset < header::wire_size) return std::nullopt;
   header head(header::type::second, header::format::bytes,
               header::compression::stored, 0);
-  const size_t pos = head.parse(data, offset);
+  head.read(data + offset);
+  const size_t pos = offset + header::wire_size;
   const size_t stored_size = from_big_endian(head.payload_size);
   // The stored bytes are not all there yet.
-  if (data.size() - pos < stored_size) return std::nullopt;
+  if (size - pos < stored_size) return std::nullopt;
 
   // Each field is replaced as soon as its own code has converted.
   record.type = type_of(head.raw_type);
@@ -123,14 +122,12 @@ std::optional<stored_bytes> read_part_header(impl& record,
   return stored_bytes{pos, stored_size};
 }
 
-void take_payload(impl& record, const std::vector<uint8_t>& data,
-                  stored_bytes stored, size_t max_payload) {
+void take_payload(impl& record, const uint8_t* data, stored_bytes stored,
+                  size_t max_payload) {
   std::vector<uint8_t>& payload = record.payload;
   payload.clear();
   payload.reserve(stored.size);
-  const auto first = data.begin() + static_cast<std::ptrdiff_t>(stored.at);
-  payload.insert(payload.end(), first,
-                 first + static_cast<std::ptrdiff_t>(stored.size));
+  payload.insert(payload.end(), data + stored.at, data + stored.end());
   if (record.compression != payload_compression::none) {
     std::vector<uint8_t> inflated =
         zlib_transform(payload, false, 0, max_payload);

@@ -13,14 +13,19 @@ namespace kelvo {
 
 size_t vexal::parse(const std::vector<uint8_t>& data, size_t offset,
                     const vexal_limits& limits) {
-  if (offset >= data.size()) return offset;
-  const size_t available = data.size() - offset;
+  return parse(data.data(), data.size(), offset, limits);
+}
+
+size_t vexal::parse(const uint8_t* data, size_t size, size_t offset,
+                    const vexal_limits& limits) {
+  if (offset >= size) return offset;
+  const size_t available = size - offset;
   const detail::message_frame frame =
-      detail::measure_message(data.data() + offset, available);
+      detail::measure_message(data + offset, available);
   detail::check_message_size(frame, limits.max_message_size);
   if (!frame.whole(available)) return offset;
 
-  return detail::parse_parts(*first_.impl_, *second_.impl_, data, offset,
+  return detail::parse_parts(*first_.impl_, *second_.impl_, data, size, offset,
                              limits.max_payload_size);
 }
 
