@@ -95,6 +95,27 @@ struct vexal_reader::state {
     begin = 0;
   }
 
+  // Everything `feed` does. Bytes of a skipped message are counted, never
+  // stored. Nothing changes before the bytes that are kept have been stored.
+  // Kept out of line so that `feed`'s one-byte path saves no registers.
+  [[gnu::noinline]] void take(const uint8_t* data, size_t size) {
+    if (begin == 0 && !skipping()) {
+      append(data, size);
+    } else {
+      const auto dropped =
+          static_cast<size_t>(std::min<uint64_t>(to_drop, size));
+      const size_t kept = size - dropped;
+      if (kept > 0) {
+        compact(kept);
+        append(data + dropped, kept);
+      }
+      to_drop -= dropped;
+      consumed += dropped;
+      if (second_part_to_drop) drop_held();
+    }
+    room = begin == 0 && !skipping() ? buffer.capacity() - buffer.size() : 0;
+  }
+
   void append(const uint8_t* data, size_t size) {
     // Byte by byte, push_back stays inline, where a ranged insert costs a
     // call and a memmove for each tiny piece.
@@ -104,6 +125,31 @@ struct vexal_reader::state {
     } else {
       buffer.insert(buffer.end(), data, data + size);
     }
+  }
+
+  // Everything `next` does once the bytes that the headers asked for are
+  // in; out of line, like `take`.
+  [[gnu::noinline]] bool read(vexal& message) {
+    if (refused) throw std::runtime_error(refusal);
+    if (skipping()) return false;
+    const size_t end = parse(message);
+    if (end == begin) {
+      wanted = static_cast<size_t>(
+          std::min<uint64_t>(frame().size, std::numeric_limits<size_t>::max()));
+      return false;
+    }
+    wanted = 0;
+    room = 0;
+    const uint8_t* first_wire = buffer.data() + begin;
+    const uint8_t* second_wire =
+        first_wire + header::wire_size + header::stored_length(first_wire);
+    wire = {consumed,
+            end - begin,
+            {describe_part(first_wire, message.first()),
+             describe_part(second_wire, message.second())}};
+    consumed += end - begin;
+    begin = end;
+    return true;
   }
 
   // The bounded parse of the message at `begin`: `begin` itself while the
@@ -131,6 +177,10 @@ struct vexal_reader::state {
   // The unconsumed bytes that the next message needs before `next` can learn
   // anything new from its headers; 0 when not yet measured.
   size_t wanted = 0;
+  // Bytes that `feed` may store one at a time without a look at the rest of
+  // the state: 0 unless nothing before the buffer's end is consumed or
+  // skipped; never more than the buffer's spare capacity.
+  size_t room = 0;
   vexal_wire_message wire{};
 };
 
@@ -143,22 +193,14 @@ vexal_reader& vexal_reader::operator=(vexal_reader&& other) noexcept = default;
 
 void vexal_reader::feed(const uint8_t* data, size_t size) {
   state& s = *state_;
-  // The common case, a message arriving in pieces, only appends.
-  if (s.begin == 0 && !s.skipping()) {
-    s.append(data, size);
+  // Fed a byte at a time, nearly every call only stores the byte: that path
+  // has no call of its own, so it costs little more than the call to it.
+  if (size == 1 && s.room > 0) {
+    --s.room;
+    s.buffer.push_back(*data);
     return;
   }
-  // Bytes of a skipped message are counted, never stored. Nothing changes
-  // before the bytes that are kept have been stored.
-  const auto dropped = static_cast<size_t>(std::min<uint64_t>(s.to_drop, size));
-  const size_t kept = size - dropped;
-  if (kept > 0) {
-    s.compact(kept);
-    s.append(data + dropped, kept);
-  }
-  s.to_drop -= dropped;
-  s.consumed += dropped;
-  if (s.second_part_to_drop) s.drop_held();
+  s.take(data, size);
 }
 
 void vexal_reader::feed(const std::vector<uint8_t>& data) {
@@ -171,25 +213,7 @@ bool vexal_reader::next(vexal& message) {
   // to learn: fed a byte at a time, most calls end here. (A refusal or a
   // skip comes with `wanted` at most what is held.)
   if (s.pending() < s.wanted) return false;
-  if (s.refused) throw std::runtime_error(s.refusal);
-  if (s.skipping()) return false;
-  const size_t end = s.parse(message);
-  if (end == s.begin) {
-    s.wanted = static_cast<size_t>(
-        std::min<uint64_t>(s.frame().size, std::numeric_limits<size_t>::max()));
-    return false;
-  }
-  s.wanted = 0;
-  const uint8_t* wire = s.buffer.data() + s.begin;
-  const uint8_t* second_wire =
-      wire + header::wire_size + header::stored_length(wire);
-  s.wire = {s.consumed,
-            end - s.begin,
-            {describe_part(wire, message.first()),
-             describe_part(second_wire, message.second())}};
-  s.consumed += end - s.begin;
-  s.begin = end;
-  return true;
+  return s.read(message);
 }
 
 uint64_t vexal_reader::offset() const noexcept { return state_->consumed; }
@@ -227,6 +251,7 @@ void vexal_reader::skip() {
   s.refused = false;
   s.refusal.clear();
   s.wanted = 0;
+  s.room = 0;
   s.drop_held();
 }
 
