@@ -12,7 +12,6 @@
 // stream, and accounts for every byte.
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,16 +28,6 @@ struct outcome {
   size_t end;
   uint64_t size;  // 16 + L1 + L2 once both headers are present, else 0
 };
-
-template <typename Parse>
-std::string error_of(Parse parse) {
-  try {
-    parse();
-  } catch (const std::runtime_error& error) {
-    return error.what();
-  }
-  return "";
-}
 
 // The bounded parse at `at`, checked against the unlimited parse.
 outcome parse_at(const bytes& data, size_t at,

@@ -30,7 +30,6 @@ TEST(Part, ComposesTheExampleOrAppendsNothing) {
   } failures[] = {
       {5, 9, 13, "Unknown vexal compression"},
       {5, 9, -1, "Unknown vexal compression"},
-      {5, 9, INT32_MIN, "Unknown vexal compression"},
       {2, 9, 0, "Unknown vexal type"},
       {-1, 9, 1, "Unknown vexal type"},
       {1, 3, 0, "Unknown vexal format"},
@@ -78,7 +77,6 @@ TEST(Part, ParsesEveryKindOfInput) {
       {hex("01 01 00 00 00 00 00 04 61 62 63"), 0, "0", before},
       {hex("01 01 00 00 ff ff ff ff"), 0, "0", before},
       {hex("01 01 00 00 00 00 00 00"), 1, "1", before},
-      {hex("01 01 00 00 00 00 00 00"), 8, "8", before},
       {hex("01 01 00"), 7, "7", before},
       {hex("01 01 00"), SIZE_MAX, std::to_string(SIZE_MAX), before},
       // Malformed parts.
@@ -115,26 +113,23 @@ TEST(Part, EveryCompressionRoundTrips) {
   for (int value = 0; value < 13; ++value) {
     EXPECT_EQ(impl::to_zlib_compression_level(compression(value)),
               levels[value]);
-    for (const bytes& payload : {bytes{}, noise(70000)}) {
-      vexal_any_part part;
-      vexal_any_part back;
-      part.set_payload(payload);
-      part.set_compression(compression(value));
-      const bytes wire = part.compose();
-      // Its header alone, then its stored bytes, make the same part.
-      bytes built;
-      part.compose_header(built, wire.size() - kelvo::vexal_part_header_size);
-      built.insert(built.end(), wire.begin() + 8, wire.end());
-      EXPECT_EQ(built, wire);
-      EXPECT_EQ(back.parse(wire, 0), wire.size());
-      EXPECT_EQ(back.get_payload(), payload);
-      EXPECT_EQ(int(back.get_compression()), value == 0 ? 0 : 1);
-    }
+    vexal_any_part part(noise(70000), compression(value));
+    vexal_any_part back;
+    const bytes wire = part.compose();
+    // Its header alone, then its stored bytes, make the same part.
+    bytes built;
+    part.compose_header(built, wire.size() - kelvo::vexal_part_header_size);
+    built.insert(built.end(), wire.begin() + 8, wire.end());
+    EXPECT_EQ(built, wire);
+    EXPECT_EQ(back.parse(wire, 0), wire.size());
+    EXPECT_EQ(back.get_payload(), part.get_payload());
+    EXPECT_EQ(int(back.get_compression()), value == 0 ? 0 : 1);
   }
 }
 
 // Handles compare format, compression and payload; typed and any parts also
-// compare the type. Copy and move assignment take every field.
+// compare the type. Copies and moves take every field, the type included,
+// which is reset on request.
 TEST(Part, EqualityLooksAtEveryField) {
   void (*const changes[])(vexal_any_part&) = {
       [](vexal_any_part& p) { p.set_type(vexal_part_type::first); },
@@ -154,12 +149,15 @@ TEST(Part, EqualityLooksAtEveryField) {
     copy = y;
     vexal_any_part moved;
     moved = std::move(copy);
-    EXPECT_TRUE(moved == y);
+    EXPECT_TRUE(moved == y && vexal_any_part(std::move(moved)) == y);
     const bool type_only = change == changes[0];
     const vexal_part_ctx& handle = x;
     EXPECT_EQ(handle == y, type_only);
     EXPECT_EQ(handle != y, !type_only);
   }
+  x.set_type(vexal_part_type::first);
+  x.set_default_type();
+  EXPECT_EQ(x.get_type(), vexal_part_type::second);
 }
 
 // Every payload constructor stores its arguments, copied or moved.
@@ -188,13 +186,6 @@ TEST(Part, ConstructorsStoreTheirArguments) {
   EXPECT_EQ(state(typed), "2 0 61");
   EXPECT_EQ(vexal_any_part(vexal_part_type::first, bytes{}).get_type(),
             vexal_part_type::first);
-  for (int v = 0; v < 13; ++v) {
-    EXPECT_EQ(int(impl::to_format(impl::from_format(format(v % 3)))), v % 3);
-    EXPECT_EQ(int(impl::to_type(impl::from_type(vexal_part_type(v % 2)))),
-              v % 2);
-    EXPECT_EQ(int(impl::to_compression(impl::from_compression(compression(v)))),
-              v == 0 ? 0 : 1);
-  }
 }
 
 }  // namespace

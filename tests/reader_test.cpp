@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "test_support.hpp"
@@ -55,29 +54,10 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
                                     compression::none, format::bytes);
   for (const auto& row : rows) {
     vexal message = before;
-    std::string error;
-    try {
-      EXPECT_EQ(message.parse(row.data, 0, row.limits), row.data.size());
-    } catch (const std::runtime_error& thrown) {
-      error = thrown.what();
-      EXPECT_TRUE(message.first() == before.first());
-    }
-    EXPECT_EQ(error, row.error);
+    EXPECT_EQ(parse_result(message, row.data, 0, row.limits),
+              row.error.empty() ? std::to_string(row.data.size()) : row.error);
+    EXPECT_EQ(message.first() == before.first(), !row.error.empty());
   }
-}
-
-TEST(Reader, TellsHowTheMessageLayOnTheWire) {
-  const bytes one =
-      wire_of(bytes(70000, 'q'), compression::zlib_level_1, hex("aa"));
-  vexal_reader reader;
-  vexal message;
-  reader.feed(one);
-  reader.feed(one);
-  ASSERT_TRUE(reader.next(message) && reader.next(message));
-  EXPECT_EQ(reader.wire().offset, one.size());
-  EXPECT_EQ(reader.wire().size, one.size());
-  EXPECT_EQ(reader.wire().parts[0].zlib_level_hint, 0);  // level 1: fastest
-  EXPECT_EQ(reader.wire().parts[1].stored_size, 1u);
 }
 
 TEST(Reader, RefusesHugeHeadersUnheldAndSkipsTheirBytesAsTheyCome) {
@@ -102,8 +82,6 @@ TEST(Reader, RefusesHugeHeadersUnheldAndSkipsTheirBytesAsTheyCome) {
     if (headers.size() == 8) reader.feed(hex("02 03 00 00 00 00 00 02 aa bb"));
     EXPECT_FALSE(reader.next(message));
     EXPECT_EQ(reader.needed(), 8u);
-    vexal_reader moved(std::move(reader));
-    reader = std::move(moved);
     // A large message, then a small one: the large buffer is given back.
     reader.feed(wire_of(bytes(2 << 20, 'b'), compression::none, {}));
     EXPECT_TRUE(reader.next(message));

@@ -40,10 +40,7 @@ TEST(Element, RefusesReadsPastTheEndAndKeepsTheDestination) {
 
 TEST(ByteOrder, BigEndianBytesAndRoundTrip) {
   const std::pair<uint32_t, const char*> cases[] = {
-      {3, "00 00 00 03"},
-      {256, "00 00 01 00"},
-      {0x12345678, "12 34 56 78"},
-      {0xFFFFFFFF, "ff ff ff ff"}};
+      {0x12345678, "12 34 56 78"}, {0xFFFFFFFF, "ff ff ff ff"}};
   for (const auto& [value, expected] : cases) {
     bytes encoded(4);
     kelvo::detail::encode_be32(encoded.data(), value);

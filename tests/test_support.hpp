@@ -48,11 +48,13 @@ inline std::string state(const kelvo::vexal_part_ctx& part) {
          to_hex(part.get_payload());
 }
 
-// What `object.parse(data, offset)` returns, or the message it throws.
-template <typename Parser>
-std::string parse_result(Parser& object, const bytes& data, size_t offset) {
+// What `object.parse(data, offset, limits...)` returns, or the message it
+// throws.
+template <typename Parser, typename... Limits>
+std::string parse_result(Parser& object, const bytes& data, size_t offset,
+                         const Limits&... limits) {
   try {
-    return std::to_string(object.parse(data, offset));
+    return std::to_string(object.parse(data, offset, limits...));
   } catch (const std::runtime_error& error) {
     return error.what();
   }
@@ -98,13 +100,9 @@ inline bytes wire_part(int type, int fmt, int comp, const bytes& stored) {
 inline kelvo::vexal make_message(const bytes& first, compression first_comp,
                                  const bytes& second, compression second_comp,
                                  format second_format) {
-  kelvo::vexal message;
-  message.first().set_payload(first);
-  message.first().set_compression(first_comp);
-  message.second().set_payload(second);
-  message.second().set_compression(second_comp);
-  message.second().set_format(second_format);
-  return message;
+  return kelvo::vexal(
+      kelvo::vexal_first_part(first, first_comp),
+      kelvo::vexal_second_part(second, second_format, second_comp));
 }
 
 // Messages of every storage kind, with empty, short and multi-pass (over

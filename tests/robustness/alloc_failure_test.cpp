@@ -6,16 +6,17 @@
 // documents for that operation is checked. Under AddressSanitizer the same
 // runs prove that no failure path leaks.
 //
-// zlib allocates its stream state with malloc, not operator new, so zlib's own
-// allocations never fail here; the codec's output does.
+// The operations work on a message whose first part is stored as is and whose
+// second part is compressed and inflates over several passes, so every
+// allocation of both kinds of part is failed in turn. zlib allocates its
+// stream state with malloc, not operator new, so zlib's own allocations never
+// fail here; the codec's output does.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -45,27 +46,28 @@ void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
-using kelvo::vexal;
-using kelvo::vexal_any_part;
-using kelvo::vexal_first_part;
-using kelvo::vexal_part_ctx;
-using kelvo::vexal_second_part;
-using kelvo::vexal_part_payload::compression;
-using vexal_test::bytes;
-
-// The kinds of object that the typed tests below run on, each as copied,
-// moved and parsed, and as composed: the raw first part, the compressed
-// second part (copied and parsed as a `vexal_any_part`), and the message.
-// Declared outside the anonymous namespace so that test names read
-// `raw_part` rather than a pair of template types.
-struct raw_part : std::pair<vexal_first_part, vexal_first_part> {};
-struct compressed_part : std::pair<vexal_any_part, vexal_second_part> {};
-struct message : std::pair<vexal, vexal> {};
-
 namespace {
 
-// The parts of an object in wire order, each with its type.
-using parts = std::vector<vexal_any_part>;
+using kelvo::vexal;
+using vexal_test::bytes;
+
+// `source` has a raw first part and a compressed second part over 32768 bytes
+// once inflated; `target` has shorter contents to be overwritten, so that
+// taking the new payloads needs memory.
+const std::vector<vexal> samples = vexal_test::sample_messages();
+const vexal& source = samples[2];
+const vexal& target = samples[4];
+
+// Runs `attempt(n)`, which arms the countdown with `fails_at`, for
+// N = 1, 2, ... until the operation completes without reaching the N-th
+// allocation; `allocates` says whether it allocates at all.
+template <typename Attempt>
+void sweep(const std::string& what, bool allocates, Attempt attempt) {
+  SCOPED_TRACE(what);
+  long n = 1;
+  while (attempt(n)) ++n;
+  EXPECT_EQ(n > 1, allocates);
+}
 
 // Runs `operation` with the n-th allocation failing; true when it failed.
 template <typename Operation>
@@ -81,130 +83,70 @@ bool fails_at(long n, Operation&& operation) {
   return failed;
 }
 
-// Runs `attempt(n)` for N = 1, 2, ... until the operation completes without
-// reaching the N-th allocation; `allocates` says whether it allocates at all.
-template <typename Attempt>
-void sweep(const std::string& what, bool allocates, Attempt attempt) {
-  SCOPED_TRACE(what);
-  long n = 1;
-  while (attempt(n)) ++n;
-  std::printf("%s: %ld allocation failures checked\n", what.c_str(), n - 1);
-  EXPECT_EQ(n > 1, allocates);
+// Whether a failure may have left `now` when an operation works on the first
+// part, then the second: the first part as in `failing` and the second as in
+// `before`, or the first part as in `done` and the second as in `failing`.
+bool failed_in_order(const vexal& now, const vexal& done, const vexal& failing,
+                     const vexal& before) {
+  return (now.first() == failing.first() && now.second() == before.second()) ||
+         (now.first() == done.first() && now.second() == failing.second());
 }
 
-// What the operations work on, taken from the sample messages: `source` has a
-// raw first part and a compressed second part that inflates over several
-// passes; `target` has shorter contents to be overwritten, so that taking the
-// new payloads needs memory.
-constexpr size_t source = 2, target = 4;
-void take(vexal& object, const vexal& from) { object = from; }
-void take(vexal_first_part& part, const vexal& from) { part = from.first(); }
-void take(vexal_part_ctx& part, const vexal& from) { part = from.second(); }
-// Message `index`, its first part, or its second part as a T.
-template <typename T>
-T make(size_t index) {
-  static const std::vector<vexal> messages = vexal_test::sample_messages();
-  T object;
-  take(object, messages[index]);
-  return object;
-}
-
-parts parts_of(const vexal_part_ctx& part) {
-  vexal_any_part any;
-  static_cast<vexal_part_ctx&>(any) = part;
-  return {any};
-}
-parts parts_of(const vexal& whole) {
-  return {parts_of(whole.first())[0], parts_of(whole.second())[0]};
-}
-
-// Whether a failure may have left `now` when an operation works on the parts
-// one after the other: the parts before the failing one k as in `done`, part
-// k as in `failing`, the later parts as in `before`.
-bool failed_in_order(const parts& now, const parts& done, const parts& failing,
-                     const parts& before) {
-  for (size_t k = 0; k < now.size(); ++k) {
-    parts state = before;
-    for (size_t i = 0; i < k; ++i) state[i] = done[i];
-    state[k] = failing[k];
-    if (state == now) return true;
-  }
-  return false;
-}
-
-template <typename Kind>
-class AllocationFailureOf : public testing::Test {};
-using kinds = testing::Types<raw_part, compressed_part, message>;
-// The empty name-generator argument keeps clang's pedantic check quiet.
-TYPED_TEST_SUITE(AllocationFailureOf, kinds, );
-
-// Copies or moves the source into a new object or over the target. A failed
+// Copies or moves the source into a new message or over the target. A failed
 // copy leaves the source as it was; a failed move, the source's parts before
 // the failing one moved from. A failed assignment leaves the parts before the
 // failing one assigned, and the failing one with the source's scalars but
 // its own payload.
-TYPED_TEST(AllocationFailureOf, CopyAndMove) {
-  using T = typename TypeParam::first_type;
-  const parts given = parts_of(make<T>(source));
-  const parts before = parts_of(make<T>(target));
-  // What a move leaves in the source (scalars kept, payload empty), and what
-  // a copy assignment that failed on the payload leaves in the target.
-  parts moved = given, half = given;
-  for (size_t k = 0; k < given.size(); ++k) {
-    moved[k].set_payload(bytes{});
-    half[k].set_payload(before[k].get_payload());
-  }
+TEST(AllocationFailure, CopyAndMove) {
+  // What a move leaves in the source (scalars kept, payloads empty), and what
+  // a copy assignment that failed on a payload leaves in the target.
+  vexal moved = source, half = source;
+  moved.first().set_payload(bytes{});
+  moved.second().set_payload(bytes{});
+  half.first().set_payload(target.first().get_payload());
+  half.second().set_payload(target.second().get_payload());
   for (bool moves : {false, true}) {
     for (bool assigns : {false, true}) {
       const std::string what = std::string(moves ? "move" : "copy") +
                                (assigns ? " assignment" : " construction");
       sweep(what, !(moves && assigns), [&](long n) {
-        T from = make<T>(source);
-        std::optional<T> to;
-        if (assigns) to = make<T>(target);
-        // Assigning to the optional constructs the object when it is empty
+        vexal from = source;
+        std::optional<vexal> to;
+        if (assigns) to = target;
+        // Assigning to the optional constructs the message when it is empty
         // and assigns to it when it holds the target.
         const bool failed = fails_at(
             n, [&] { moves ? void(to = std::move(from)) : void(to = from); });
-        const parts& left = moves ? moved : given;
-        EXPECT_TRUE(failed ? failed_in_order(parts_of(from), left, given, given)
-                           : parts_of(from) == left);
-        EXPECT_TRUE(failed ? !assigns || failed_in_order(parts_of(*to), given,
-                                                         half, before)
-                           : parts_of(*to) == given);
+        const vexal& left = moves ? moved : source;
+        EXPECT_TRUE(failed ? failed_in_order(from, left, source, source)
+                           : from == left);
+        EXPECT_TRUE(failed
+                        ? !assigns || failed_in_order(*to, source, half, target)
+                        : *to == source);
         return failed;
       });
     }
   }
 }
 
-// Parses the wire image of the source: a part into a part without a payload
-// buffer, so that taking the stored bytes needs one, a message over the
-// target. A message parses its first part into a temporary, so only its last
-// part can be left partly parsed: with the source's scalars, and the payload
-// empty (copying the stored bytes failed) or, when compressed, the stored
-// bytes (inflating them failed).
-TYPED_TEST(AllocationFailureOf, Parse) {
-  using T = typename TypeParam::first_type;
-  using into =
-      std::conditional_t<std::is_same_v<T, vexal>, vexal, vexal_any_part>;
-  const into before = std::is_same_v<T, vexal> ? make<into>(target) : into();
-  const bytes wire = make<T>(source).compose();
-  const parts given = parts_of(make<T>(source)), old = parts_of(before);
-  const bytes last = given.back().compose();
-  parts emptied = old, stored = old;
-  emptied.back() = stored.back() = given.back();
-  emptied.back().set_payload(bytes{});
-  stored.back().set_payload(bytes(last.begin() + 8, last.end()));
-  if (given.back().get_compression() == compression::none) stored = emptied;
+// Parses the source's wire image over the target. The first part is parsed
+// into a temporary, so only the second part can be left partly parsed: with
+// the source's scalars, and the payload empty (copying the stored bytes
+// failed) or the stored bytes (inflating them failed).
+TEST(AllocationFailure, Parse) {
+  const bytes wire = source.compose();
+  const bytes last = source.second().compose();
+  vexal emptied = target, stored = target;
+  emptied.second() = stored.second() = source.second();
+  emptied.second().set_payload(bytes{});
+  stored.second().set_payload(bytes(last.begin() + 8, last.end()));
   sweep("parse", true, [&](long n) {
-    into object = before;
+    vexal message = target;
     size_t end = 0;
-    const bool failed = fails_at(n, [&] { end = object.parse(wire, 0); });
-    const parts now = parts_of(object);
-    EXPECT_TRUE(failed ? failed_in_order(now, old, emptied, old) ||
-                             failed_in_order(now, old, stored, old)
-                       : end == wire.size() && now == given);
+    const bool failed = fails_at(n, [&] { end = message.parse(wire, 0); });
+    EXPECT_TRUE(failed ? failed_in_order(message, target, emptied, target) ||
+                             failed_in_order(message, target, stored, target)
+                       : end == wire.size() && message == source);
     return failed;
   });
 }
@@ -212,24 +154,19 @@ TYPED_TEST(AllocationFailureOf, Parse) {
 // Composes the source into a vector that holds two bytes already, or into a
 // new one. A failed compose keeps in `out` the parts composed before the
 // failing one (a part that fails appends nothing); a new vector is released.
-TYPED_TEST(AllocationFailureOf, Compose) {
-  using T = typename TypeParam::second_type;
-  const T object = make<T>(source);
+TEST(AllocationFailure, Compose) {
   for (bool into_out : {true, false}) {
-    const char* what = into_out ? "compose into out" : "compose new vector";
-    sweep(what, true, [&](long n) {
+    sweep(into_out ? "into out" : "new vector", true, [&](long n) {
       bytes out = into_out ? bytes{'x', 'y'} : bytes{}, kept = out;
       const bool failed = fails_at(n, [&] {
-        into_out ? object.compose(out) : void(out = object.compose());
+        into_out ? source.compose(out) : void(out = source.compose());
       });
-      bool kept_so_far = false;
-      for (const vexal_any_part& part : parts_of(object)) {
-        kept_so_far = kept_so_far || out == kept;
-        part.compose(kept);
-      }
+      bool kept_so_far = out == kept;
+      source.first().compose(kept);
+      kept_so_far = kept_so_far || out == kept;
+      source.second().compose(kept);
       EXPECT_TRUE(failed ? kept_so_far && (into_out || out.empty())
                          : out == kept);
-      EXPECT_TRUE(parts_of(object) == parts_of(make<T>(source)));
       return failed;
     });
   }
@@ -239,8 +176,7 @@ TYPED_TEST(AllocationFailureOf, Compose) {
 // fails holds nothing new and a `next` that fails keeps the message held, so
 // once memory is back the message is read from the same bytes.
 TEST(AllocationFailure, Reader) {
-  const vexal expected = make<vexal>(source);
-  const bytes wire = expected.compose();
+  const bytes wire = source.compose();
   sweep("reader", true, [&](long n) {
     kelvo::vexal_reader reader;
     vexal got;
@@ -251,7 +187,7 @@ TEST(AllocationFailure, Reader) {
     });
     if (!read && reader.buffered() == 0) reader.feed(wire);
     EXPECT_TRUE(read || reader.next(got));
-    EXPECT_TRUE(got == expected && reader.offset() == wire.size());
+    EXPECT_TRUE(got == source && reader.offset() == wire.size());
     return failed;
   });
 }
