@@ -138,4 +138,3 @@ def test_limits_refuse_with_the_library_text(wire, limits, text):
     reader.skip()
     reader.feed(AB)
     assert list(reader) == ([] if len(wire) == 8 else [message(b"\xaa\xbb")])
-
