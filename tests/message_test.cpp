@@ -18,10 +18,6 @@ using namespace vexal_test;
 const bytes empty_message =
     hex("01 03 00 00 00 00 00 00 02 03 00 00 00 00 00 00");
 
-std::string message_state(const vexal& m) {
-  return state(m.first()) + " | " + state(m.second());
-}
-
 TEST(Message, ComposesTheExampleBytesOrTheFirstPartOnly) {
   vexal m;
   EXPECT_EQ(m.compose(), empty_message);
@@ -78,7 +74,7 @@ TEST(Message, ParsesEveryKindOfInput) {
     vexal m = make_message(hex("01"), compression::none, hex("02"),
                            compression::none, format::application_2);
     EXPECT_EQ(parse_result(m, c.input, c.offset), c.result);
-    EXPECT_EQ(message_state(m), c.after);
+    EXPECT_EQ(state(m.first()) + " | " + state(m.second()), c.after);
   }
 }
 

@@ -107,12 +107,19 @@ TEST(Part, ParsesEveryKindOfInput) {
 }
 
 // Each compression value asks zlib for its level; the wire keeps only
-// whether a part is compressed.
+// whether a part is compressed. The code conversions go each way.
 TEST(Part, EveryCompressionRoundTrips) {
   const int levels[] = {0, -1, 1, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9};
   for (int value = 0; value < 13; ++value) {
     EXPECT_EQ(impl::to_zlib_compression_level(compression(value)),
               levels[value]);
+    EXPECT_EQ(
+        int(impl::to_compression(impl::from_compression(compression(value)))),
+        value == 0 ? 0 : 1);
+    EXPECT_EQ(int(impl::to_format(impl::from_format(format(value % 3)))),
+              value % 3);
+    EXPECT_EQ(int(impl::to_type(impl::from_type(vexal_part_type(value % 2)))),
+              value % 2);
     vexal_any_part part(noise(70000), compression(value));
     vexal_any_part back;
     const bytes wire = part.compose();

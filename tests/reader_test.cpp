@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support.hpp"
@@ -82,6 +83,8 @@ TEST(Reader, RefusesHugeHeadersUnheldAndSkipsTheirBytesAsTheyCome) {
     if (headers.size() == 8) reader.feed(hex("02 03 00 00 00 00 00 02 aa bb"));
     EXPECT_FALSE(reader.next(message));
     EXPECT_EQ(reader.needed(), 8u);
+    vexal_reader moved(std::move(reader));
+    reader = std::move(moved);
     // A large message, then a small one: the large buffer is given back.
     reader.feed(wire_of(bytes(2 << 20, 'b'), compression::none, {}));
     EXPECT_TRUE(reader.next(message));

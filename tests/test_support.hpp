@@ -61,8 +61,9 @@ std::string parse_result(Parser& object, const bytes& data, size_t offset,
 }
 
 // Deterministic bytes that compress poorly.
-inline bytes noise(size_t size, uint32_t seed = 1) {
+inline bytes noise(size_t size) {
   bytes out(size);
+  uint32_t seed = 1;
   for (auto& b : out) {
     seed = seed * 1664525u + 1013904223u;
     b = static_cast<uint8_t>(seed >> 24);

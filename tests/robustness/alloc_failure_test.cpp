@@ -105,27 +105,26 @@ TEST(AllocationFailure, CopyAndMove) {
   moved.second().set_payload(bytes{});
   half.first().set_payload(target.first().get_payload());
   half.second().set_payload(target.second().get_payload());
-  for (bool moves : {false, true}) {
-    for (bool assigns : {false, true}) {
-      const std::string what = std::string(moves ? "move" : "copy") +
-                               (assigns ? " assignment" : " construction");
-      sweep(what, !(moves && assigns), [&](long n) {
-        vexal from = source;
-        std::optional<vexal> to;
-        if (assigns) to = target;
-        // Assigning to the optional constructs the message when it is empty
-        // and assigns to it when it holds the target.
-        const bool failed = fails_at(
-            n, [&] { moves ? void(to = std::move(from)) : void(to = from); });
-        const vexal& left = moves ? moved : source;
-        EXPECT_TRUE(failed ? failed_in_order(from, left, source, source)
-                           : from == left);
-        EXPECT_TRUE(failed
-                        ? !assigns || failed_in_order(*to, source, half, target)
-                        : *to == source);
-        return failed;
-      });
-    }
+  for (int kind = 0; kind < 4; ++kind) {
+    const bool moves = kind >= 2, assigns = kind % 2 == 1;
+    const std::string what = std::string(moves ? "move" : "copy") +
+                             (assigns ? " assignment" : " construction");
+    sweep(what, !(moves && assigns), [&](long n) {
+      vexal from = source;
+      std::optional<vexal> to;
+      if (assigns) to = target;
+      // Assigning to the optional constructs the message when it is empty
+      // and assigns to it when it holds the target.
+      const bool failed = fails_at(
+          n, [&] { moves ? void(to = std::move(from)) : void(to = from); });
+      const vexal& left = moves ? moved : source;
+      EXPECT_TRUE(failed ? failed_in_order(from, left, source, source)
+                         : from == left);
+      EXPECT_TRUE(failed
+                      ? !assigns || failed_in_order(*to, source, half, target)
+                      : *to == source);
+      return failed;
+    });
   }
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Concurrent use of distinct objects, which the library allows: several
 // threads parse one shared input vector into their own messages, also
-// through their own readers, compose their own messages, and compose one
-// shared const message, all at once.
+// through their own readers, and compose one shared const message (a raw and
+// a compressed part), all at once.
 // Under ThreadSanitizer (preset tsan) this exposes any hidden shared state.
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ namespace {
 using kelvo::vexal;
 using vexal_test::bytes;
 
-TEST(Threads, ParseASharedStreamAndComposeOwnMessagesAtOnce) {
+TEST(Threads, ParseASharedStreamAndComposeASharedMessageAtOnce) {
   constexpr int thread_count = 4;
   const std::vector<vexal> messages = vexal_test::sample_messages();
   bytes stream;
@@ -41,10 +41,6 @@ TEST(Threads, ParseASharedStreamAndComposeOwnMessagesAtOnce) {
         for (const vexal& expected : messages) {
           failures[t] += !stream_reader.next(reader) || reader != expected;
         }
-        vexal own = messages[(t + round) % messages.size()];
-        own.first().set_payload(vexal_test::noise(64, t * 8 + round));
-        vexal back;
-        failures[t] += back.parse(own.compose(), 0) == 0 || back != own;
         failures[t] += messages[2].compose() != shared_wire;
       }
     });
