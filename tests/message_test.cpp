@@ -123,6 +123,11 @@ TEST(TypedPart, TypeFollowsThePlace) {
   EXPECT_EQ(first.compose()[0], 2);
   EXPECT_EQ(first.parse(bytes(3), 0), 0u);
   EXPECT_EQ(first.compose()[0], 1);
+  // So does a message's first part, assigned the other type through the base.
+  vexal message;
+  static_cast<vexal_part_ctx&>(message.first()) = second;
+  EXPECT_EQ(message.parse(empty_message, 0), 16u);
+  EXPECT_EQ(message.compose(), empty_message);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // its round trip at every compression, and its equality.
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "part/impl.hpp"
 #include "test_support.hpp"
 
@@ -179,6 +181,9 @@ void expect_constructors_store_their_arguments() {
                           "0 7 61", "0 7 61", "2 7 61", "2 7 61"};
   for (size_t i = 0; i < 8; ++i) {
     EXPECT_EQ(state(parts[i]), states[i]);
+    if constexpr (std::is_same_v<T, kelvo::vexal_first_part>) {
+      EXPECT_EQ(parts[i].compose()[0], 1);  // the type code of type 1
+    }
   }
 }
 
@@ -187,7 +192,8 @@ TEST(Part, ConstructorsStoreTheirArguments) {
   expect_constructors_store_their_arguments<vexal_any_part>();
   expect_constructors_store_their_arguments<kelvo::vexal_first_part>();
   EXPECT_EQ(kelvo::vexal_second_part(hex("61"), format::bytes).compose()[0], 2);
-  const vexal_any_part typed(vexal_part_type::first, hex("61"),
+  const bytes payload = hex("61");
+  const vexal_any_part typed(vexal_part_type::first, payload,
                              format::application_2);
   EXPECT_EQ(typed.get_type(), vexal_part_type::first);
   EXPECT_EQ(state(typed), "2 0 61");

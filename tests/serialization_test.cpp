@@ -36,6 +36,7 @@ TEST(Element, RefusesReadsPastTheEndAndKeepsTheDestination) {
                    "Can't unpack element: Input too short [0] at [8] "
                    "expected [1]");
   EXPECT_EQ(narrow, 0x11);
+  EXPECT_EQ(unpack(bytes(8), 7, narrow), 8u);  // the position after the read
 }
 
 TEST(ByteOrder, BigEndianBytesAndRoundTrip) {
