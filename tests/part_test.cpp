@@ -108,6 +108,21 @@ TEST(Part, ParsesEveryKindOfInput) {
   }
 }
 
+// The header on its own reads its eight bytes at any offset. Given fewer, it
+// reads them field by field, and the first field missing throws after the
+// fields before it were replaced.
+TEST(PartHeader, ParsesAtAnOffsetOrFieldByField) {
+  using header = impl::header;
+  header head(header::type::second, header::format::bytes,
+              header::compression::stored, 0);
+  EXPECT_EQ(head.parse(hex("ee 01 02 01 00 00 00 01 09"), 1), 9u);
+  EXPECT_EQ(head.compose(), hex("01 02 01 00 00 00 01 09"));
+  EXPECT_THROW_MSG(
+      head.parse(hex("02 03 00 07 00 00"), 0),
+      "Can't unpack element: Input too short [2] at [4] expected [4]");
+  EXPECT_EQ(head.compose(), hex("02 03 00 07 00 00 01 09"));
+}
+
 // Each compression value asks zlib for its level; the wire keeps only
 // whether a part is compressed. The code conversions go each way.
 TEST(Part, EveryCompressionRoundTrips) {
