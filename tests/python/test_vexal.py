@@ -15,7 +15,7 @@ from vexal import Compression as C, Format as F, Message, Part
 
 TOOL = os.environ.get("VEXAL_TOOL")
 AB = bytes.fromhex("0103000000000002aabb0203000000000000")  # b"\xaa\xbb", b""
-BIG = bytes(range(256)) * 40  # larger than the first window the binding copies
+BIG = bytes(range(256)) * 40  # 10 KiB
 
 
 def message(first=b"", second=b"", c1=C.NONE, c2=C.NONE, f1=F.BYTES, f2=F.BYTES):
@@ -58,7 +58,7 @@ def test_stream_parses_back_in_order_and_no_prefix_parses(sample):
 @pytest.mark.parametrize("wire, text", [
     (b"\x05" + AB[1:], "Unknown vexal type (raw)"),
     (AB[:2] + b"\x01" + AB[3:], "Failed zlib::inflate [-3]: incorrect header check"),
-    # The second part's error lies beyond the first window that is copied.
+    # The second part's error lies 10 KiB into the message.
     (message(BIG).compose()[:-8] + b"\x02\x09" + bytes(6), "Unknown vexal format (raw)"),
 ], ids=["type", "zlib", "late-second-part"])
 def test_malformed_input_raises_the_library_text(wire, text):
