@@ -5,9 +5,9 @@
 // `vexal_reader` takes the bytes in whatever pieces they arrive, reads each
 // message's two headers as they come in, and parses each message exactly
 // once, when its last byte has arrived. `vexal_limits` bounds what one
-// message may cost: its size on the wire, refused from its headers before
-// its stored bytes are held, and the size of each part's payload, refused
-// as soon as inflating passes it.
+// message may cost (vexal/limits.hpp): its size on the wire, refused from its
+// headers before its stored bytes are held, and the size of each part's
+// payload, refused as soon as inflating passes it.
 //
 // A reader is one object: use it from one thread at a time.
 #ifndef VEXAL_READER_HPP
@@ -16,34 +16,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <vector>
 
 #include "vexal/export.hpp"
+#include "vexal/limits.hpp"
 #include "vexal/vexal.hpp"
 
 namespace kelvo {
-
-/// What one message may cost. Both limits are inclusive: a message of
-/// exactly `max_message_size` bytes and a payload of exactly
-/// `max_payload_size` bytes are accepted.
-struct vexal_limits {
-  /// The default of each limit: 64 MiB.
-  static constexpr size_t default_size = size_t{64} << 20;
-
-  /// The largest message on the wire, 16 + L1 + L2 bytes (the two 8-byte
-  /// headers and the stored bytes of both parts).
-  size_t max_message_size = default_size;
-  /// The largest payload of one part, as stored or after inflating.
-  size_t max_payload_size = default_size;
-
-  /// Both limits at their largest value, so nothing is refused for size.
-  static constexpr vexal_limits unlimited() {
-    return {std::numeric_limits<size_t>::max(),
-            std::numeric_limits<size_t>::max()};
-  }
-};
 
 /// How one part of a message lay on the wire, which the parsed part does not
 /// keep.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The vexal message: a type-1 part followed by a type-0 part, back to back,
-// with no framing of its own. Including this header gives the whole public
-// interface except the version queries (vexal/version.hpp).
+// with no framing of its own. Including this header gives the parts, the
+// message, its bounded parse and `vexal_limits`; the stream reader is in
+// vexal/reader.hpp and the version queries in vexal/version.hpp.
 //
 // A message ends where its second part ends, so several messages can lie back
 // to back in one vector: parse each at the offset the previous parse returned.
@@ -14,13 +15,12 @@
 
 #include "vexal/constants.hpp"
 #include "vexal/export.hpp"
+#include "vexal/limits.hpp"
 #include "vexal/part.hpp"
 #include "vexal/payload.hpp"
 #include "vexal/serializer.hpp"
 
 namespace kelvo {
-
-struct vexal_limits;
 
 /// The part type that leads a message.
 using vexal_first_part = vexal_part<vexal_part_type::first>;
@@ -77,7 +77,7 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   using vexal_serializer::parse;
 
   /// Parses a message at `offset` of `data` as the unlimited parse does, but
-  /// within `limits` (declared in vexal/reader.hpp), so that bytes from an
+  /// within `limits`, so that bytes from an
   /// untrusted peer cost at most what the limits allow.
   /// @return the offset just past the message, or `offset` itself when
   ///         `data` does not hold the whole message (nothing is then
