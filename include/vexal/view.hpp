@@ -116,7 +116,7 @@ class VEXAL_EXPORT vexal_part_view {
 class VEXAL_EXPORT vexal_view {
  public:
   /// Two empty parts, of types 1 and 0; `size()` 0.
-  vexal_view() noexcept;
+  vexal_view() noexcept { first_.type_ = vexal_part_type::first; }
 
   /// Reads the message at `offset` of the `size` bytes at `data` without
   /// copying or inflating anything: both headers, their codes and lengths

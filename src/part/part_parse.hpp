@@ -15,7 +15,6 @@
 #include "part/codes.hpp"
 #include "part/impl.hpp"
 #include "part/limit_errors.hpp"
-#include "serialization/byte_order.hpp"
 
 namespace kelvo::detail {
 
@@ -34,27 +33,25 @@ struct stored_bytes {
 // compression (a part record, or anything else with those three fields),
 // each as soon as its own code has converted, and refuses a payload stored
 // as is that is longer than `max_payload` ("vexal payload too long") before
-// anything is copied.
+// anything is copied. Always inlined: a message view's whole parse is two of
+// these, and a call for each costs as much again.
 template <typename Record>
-std::optional<stored_bytes> read_part_header(Record& record,
-                                             const uint8_t* data, size_t size,
-                                             size_t offset,
-                                             size_t max_payload) {
+[[gnu::always_inline]] inline std::optional<stored_bytes> read_part_header(
+    Record& record, const uint8_t* data, size_t size, size_t offset,
+    size_t max_payload) {
   using header = vexal_part_ctx::impl::header;
   // Too few bytes for a header (also an offset at or past the end).
   if (offset > size || size - offset < header::wire_size) return std::nullopt;
-  header head(header::type::second, header::format::bytes,
-              header::compression::stored, 0);
-  head.read(data + offset);
+  const uint8_t* wire = data + offset;
   const size_t pos = offset + header::wire_size;
-  const size_t stored_size = from_big_endian(head.payload_size);
+  const size_t stored_size = header::stored_length(wire);
   // The stored bytes are not all there yet.
   if (size - pos < stored_size) return std::nullopt;
 
   // Each field is replaced as soon as its own code has converted.
-  record.type = type_of(head.raw_type);
-  record.format = format_of(head.raw_format);
-  record.compression = compression_of(head.raw_compression);
+  record.type = type_of(header::type_at(wire));
+  record.format = format_of(header::format_at(wire));
+  record.compression = compression_of(header::compression_at(wire));
   // A payload stored as is: its length is known before anything is copied.
   if (record.compression == vexal_part_payload::compression::none &&
       stored_size > max_payload) {

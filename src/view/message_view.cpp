@@ -22,8 +22,6 @@ struct part_fields {
 
 }  // namespace
 
-vexal_view::vexal_view() noexcept { first_.type_ = vexal_part_type::first; }
-
 size_t vexal_view::parse(const uint8_t* data, size_t size, size_t offset,
                          const vexal_limits& limits) {
   // The bounded parse refuses an oversized message from its headers alone,
