@@ -17,38 +17,41 @@ using kelvo::vexal_limits;
 using kelvo::vexal_view;
 using namespace vexal_test;
 
-// "<end>" and the message of the owning parse, or its error text: the
-// unlimited parse, or the bounded one when `limits` limit the message size.
-std::pair<std::string, vexal> owning(const bytes& data, size_t offset,
-                                     const vexal_limits& limits) {
+// "<end>" and the message of the owning parse (bounded when `limits` limit
+// the message size), or through a view and `to_message`; or the error text.
+std::pair<std::string, vexal> read(const bytes& data, size_t offset,
+                                   const vexal_limits& limits, bool by_view) {
   vexal message;
-  const bool bounded = limits.max_message_size != SIZE_MAX;
-  const std::string result = bounded
-                                 ? parse_result(message, data, offset, limits)
-                                 : parse_result(message, data, offset);
-  return {result, message};
-}
-
-// The same through a view and `to_message`.
-std::pair<std::string, vexal> viewed(const bytes& data, size_t offset,
-                                     const vexal_limits& limits) {
-  try {
-    vexal_view view;
-    const size_t end = view.parse(data.data(), data.size(), offset, limits);
-    EXPECT_EQ(view.size(), end == offset ? 0 : end - offset);
-    return {std::to_string(end), view.to_message(limits)};
-  } catch (const std::runtime_error& error) {
-    return {error.what(), vexal()};
+  if (!by_view) {
+    return {limits.max_message_size == SIZE_MAX
+                ? parse_result(message, data, offset)
+                : parse_result(message, data, offset, limits),
+            message};
   }
+  vexal_view view;
+  const std::string end = parse_result(view, data, offset, limits);
+  EXPECT_EQ(view.size(), end == std::to_string(offset) || !std::isdigit(end[0])
+                             ? 0
+                             : std::stoul(end) - offset);
+  for (const auto* part : {&view.first(), &view.second()}) {
+    // A part stored as is is refused by the parse, never later.
+    EXPECT_TRUE(part->compressed() ||
+                part->stored_size() <= limits.max_payload_size);
+  }
+  if (std::isdigit(end[0]) && view.size() > 0) {
+    try {
+      message = view.to_message(limits);
+    } catch (const std::runtime_error& error) {
+      return {error.what(), message};
+    }
+  }
+  return {end, message};
 }
 
 TEST(View, AgreesWithTheParseOnEveryPrefix) {
   const bytes bad_zlib = wire_part(1, 3, 1, hex("78 9c ff"));
   const vexal_limits unlimited = vexal_limits::unlimited();
-  const struct {
-    bytes input;
-    vexal_limits limits;
-  } cases[] = {
+  std::vector<std::pair<bytes, vexal_limits>> inputs = {
       {hex("01 03 00 00 00 00 00 00 07 03 00 00 00 00 00 00"), unlimited},
       {hex("01 03 00 00 00 00 00 00 02 09 00 00 00 00 00 00"), unlimited},
       {hex("01 03 02 00 00 00 00 00 02 03 00 00 00 00 00 00"), unlimited},
@@ -58,8 +61,6 @@ TEST(View, AgreesWithTheParseOnEveryPrefix) {
       {sample_messages()[2].compose(), {1000, 100}},
       {sample_messages()[3].compose(), {1000, 299}},
   };
-  std::vector<std::pair<bytes, vexal_limits>> inputs;
-  for (const auto& c : cases) inputs.emplace_back(c.input, c.limits);
   for (const vexal& sample : sample_messages()) {
     inputs.emplace_back(cat(hex("ee"), sample.compose()), unlimited);
   }
@@ -72,8 +73,8 @@ TEST(View, AgreesWithTheParseOnEveryPrefix) {
       const bytes data(input.begin(), input.begin() + size);
       for (size_t offset : {0, 1}) {
         SCOPED_TRACE(to_hex(data) + " at " + std::to_string(offset));
-        const auto expected = owning(data, offset, limits);
-        const auto got = viewed(data, offset, limits);
+        const auto expected = read(data, offset, limits, false);
+        const auto got = read(data, offset, limits, true);
         EXPECT_EQ(got.first, expected.first);
         // (After an error the owning message is partly replaced.)
         EXPECT_TRUE(got.second == expected.second ||
@@ -88,9 +89,9 @@ TEST(View, AgreesWithTheParseOnEveryPrefix) {
 // nothing until the payload is asked for.
 TEST(View, RefusesDamagedZlibFromThePayload) {
   const bytes bad_zlib = wire_part(1, 3, 1, hex("78 9c ff"));
-  const std::string damaged = owning(cat(bad_zlib, wire_part(2, 3, 0, {})), 0,
-                                     vexal_limits::unlimited())
-                                  .first;
+  const vexal_limits unlimited = vexal_limits::unlimited();
+  const std::string damaged =
+      read(cat(bad_zlib, wire_part(2, 3, 0, {})), 0, unlimited, false).first;
   EXPECT_EQ(damaged.rfind("Failed zlib::inflate [-", 0), 0u);
   vexal_view view;
   const bytes whole = cat(bad_zlib, wire_part(2, 1, 0, hex("aa")));
@@ -104,7 +105,7 @@ TEST(View, RefusesDamagedZlibFromThePayload) {
   EXPECT_EQ(view.first().payload_data(), nullptr);
 
   const bytes bad_second = cat(bad_zlib, wire_part(2, 9, 0, {}));
-  EXPECT_EQ(owning(bad_second, 0, vexal_limits::unlimited()).first, damaged);
+  EXPECT_EQ(read(bad_second, 0, unlimited, false).first, damaged);
   EXPECT_THROW_MSG(view.parse(bad_second.data(), bad_second.size(), 0),
                    "Unknown vexal format (raw)");
   EXPECT_EQ(view.parse(bad_zlib.data(), bad_zlib.size(), 0), 0u);

@@ -134,6 +134,11 @@ class VEXAL_EXPORT vexal_view {
   ///         (see the top of this header).
   size_t parse(const uint8_t* data, size_t size, size_t offset,
                const vexal_limits& limits = vexal_limits::unlimited());
+  /// The parse above, of the bytes of `data`.
+  size_t parse(const std::vector<uint8_t>& data, size_t offset,
+               const vexal_limits& limits = vexal_limits::unlimited()) {
+    return parse(data.data(), data.size(), offset, limits);
+  }
 
   /// The type-1 part, which leads the message.
   const vexal_part_view& first() const noexcept { return first_; }
