@@ -13,8 +13,11 @@ from dataclasses import dataclass
 LIMITS = {
     ("compose", "none"): "limit_copy",
     ("parse", "none"): "limit_copy",
+    ("view", "none"): "limit_copy",
+    ("flatbuffers", "none"): "limit_copy",
     ("compose", "zlib"): "limit_compress2",
     ("parse", "zlib"): "limit_uncompress",
+    ("view", "zlib"): "limit_uncompress",
 }
 
 
