@@ -13,6 +13,7 @@
 
 #include "bindings.hpp"
 #include "byte_view.hpp"
+#include "compose.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
 #include "vexal/reader.hpp"
@@ -26,12 +27,16 @@ using kelvo::vexal_part_ctx;
 using kelvo::vexal_part_type;
 using message_ptr = std::shared_ptr<message_box>;
 
-// Gives the typed part `part` what `source` holds: None leaves it as it is,
-// a Part is copied, anything else is read as a bytes-like payload. The part
+// Gives the typed part `part` what `source` holds: None makes it empty, a
+// Part is copied, anything else is read as a bytes-like payload. The part
 // keeps its place's type.
 template <typename TypedPart>
 void assign(TypedPart& part, py::handle source) {
-  if (source.is_none()) return;
+  if (source.is_none()) {
+    static_cast<vexal_part_ctx&>(part) = vexal_part_ctx();
+    part.init();
+    return;
+  }
   if (py::isinstance<part_ref>(source)) {
     static_cast<vexal_part_ctx&>(part) = source.cast<const part_ref&>().get();
     part.init();
@@ -43,22 +48,14 @@ void assign(TypedPart& part, py::handle source) {
 // Replaces one part of a message that Python may already share.
 template <vexal_part_type Which>
 void set_part(const message_ptr& box, py::handle source) {
+  check_unviewed(box->views[Which == vexal_part_type::first ? 0 : 1]);
   const std::unique_lock<std::shared_mutex> lock(box->guard);
+  ++box->version;
   if constexpr (Which == vexal_part_type::first) {
     assign(box->message.first(), source);
   } else {
     assign(box->message.second(), source);
   }
-}
-
-py::bytes compose(message_box& box) {
-  const size_t payloads = box.message.first().get_payload().size() +
-                          box.message.second().get_payload().size();
-  const std::vector<uint8_t> bytes =
-      run_locked<std::shared_lock<std::shared_mutex>>(
-          box.guard, payloads >= gil_free_bytes,
-          [&] { return box.message.compose(); });
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 // Parses the message at `offset` of the buffer in place. Returns the bytes
@@ -121,7 +118,7 @@ void define_message(py::module_& module) {
           },
           &set_part<vexal_part_type::second>,
           "The message's own second part; set from a Part or bytes-like.")
-      .def("compose", &compose,
+      .def("compose", &compose_bytes,
            "The message's wire bytes. Raises vexal.Error for a value "
            "outside its enumeration.")
       .def(

@@ -45,14 +45,46 @@ std::string repr(const part_ref& part) {
          ", type=" + std::to_string(static_cast<int32_t>(part.type())) + ")";
 }
 
+// The buffer protocol: the payload read-only, in place. The part refuses
+// changes until every view is released (objects.hpp).
+int get_buffer(PyObject* self, Py_buffer* view, int flags) {
+  static uint8_t no_bytes = 0;
+  try {
+    auto& part = py::handle(self).cast<part_ref&>();
+    const std::vector<uint8_t>& payload = part.get().get_payload();
+    void* data =
+        payload.empty() ? &no_bytes : const_cast<uint8_t*>(payload.data());
+    if (PyBuffer_FillInfo(view, self, data,
+                          static_cast<Py_ssize_t>(payload.size()), 1,
+                          flags) != 0) {
+      return -1;
+    }
+    ++part.views();
+    return 0;
+  } catch (py::error_already_set& error) {
+    error.restore();
+  } catch (const py::cast_error&) {
+    PyErr_SetString(PyExc_TypeError, "a vexal.Part was expected");
+  }
+  return -1;
+}
+
+void release_buffer(PyObject* self, Py_buffer*) {
+  --py::handle(self).cast<part_ref&>().views();
+}
+
 }  // namespace
 
 void define_part(py::module_& module) {
-  py::class_<part_ref>(module, "Part",
-                       "One part of a message: a payload with its format and "
-                       "compression. A part taken from a message is that "
-                       "message's own part.")
-      .def(py::init([](const py::buffer& payload, format format,
+  py::class_<part_ref> type(
+      module, "Part", py::buffer_protocol(),
+      "One part of a message: a payload with its format and compression. A "
+      "part taken from a message is that message's own part. Its payload "
+      "can be read in place, as memoryview(part).");
+  auto* heap_type = reinterpret_cast<PyHeapTypeObject*>(type.ptr());
+  heap_type->as_buffer.bf_getbuffer = get_buffer;
+  heap_type->as_buffer.bf_releasebuffer = release_buffer;
+  type.def(py::init([](const py::buffer& payload, format format,
                        compression compression) {
              part_ref part;
              std::vector<uint8_t> bytes = byte_view(payload).copy();
@@ -107,6 +139,8 @@ void define_part(py::module_& module) {
             return left.get() == right.get();
           },
           py::is_operator())
+      .def("__len__",
+           [](const part_ref& part) { return part.get().get_payload().size(); })
       .def("__repr__", &repr);
 }
 
