@@ -47,7 +47,7 @@ void assign(TypedPart& part, py::handle source) {
 
 // Replaces one part of a message that Python may already share.
 template <vexal_part_type Which>
-void set_part(const message_ptr& box, py::handle source) {
+void set_part(const message_ptr& box, const py::object& source) {
   check_unviewed(box->views[Which == vexal_part_type::first ? 0 : 1]);
   const std::unique_lock<std::shared_mutex> lock(box->guard);
   ++box->version;
@@ -65,7 +65,7 @@ size_t parse_at(const byte_view& data, size_t offset,
   return message.parse(data.data(), data.size(), offset, limits) - offset;
 }
 
-py::tuple parse(const py::buffer& data, size_t offset,
+py::tuple parse(const py::object& data, size_t offset,
                 const std::optional<kelvo::vexal_limits>& limits) {
   const byte_view view(data);
   auto box = std::make_shared<message_box>();
@@ -82,7 +82,7 @@ py::tuple parse(const py::buffer& data, size_t offset,
 }
 
 std::string repr(const message_ptr& box) {
-  return "vexal.Message(first=" +
+  return "Message(first=" +
          py::repr(py::cast(part_ref(box, vexal_part_type::first)))
              .cast<std::string>() +
          ", second=" +
@@ -91,19 +91,22 @@ std::string repr(const message_ptr& box) {
          ")";
 }
 
+message_ptr make_message(const py::object& first, const py::object& second) {
+  auto box = std::make_shared<message_box>();
+  assign(box->message.first(), first);
+  assign(box->message.second(), second);
+  return box;
+}
+
 }  // namespace
 
 void define_message(py::module_& module) {
-  py::class_<message_box, message_ptr>(
+  py::class_<message_box, message_ptr> type(
       module, "Message",
-      "A two-part vexal message: `first` (type 1), then `second` (type 0).")
-      .def(py::init([](py::handle first, py::handle second) {
-             auto box = std::make_shared<message_box>();
-             assign(box->message.first(), first);
-             assign(box->message.second(), second);
-             return box;
-           }),
-           py::arg("first") = py::none(), py::arg("second") = py::none())
+      "A two-part vexal message: `first` (type 1), then `second` (type 0).");
+  type.attr("__module__") = "vexal";
+  type.def(py::init(&make_message), py::arg("first") = py::none(),
+           py::arg("second") = py::none())
       .def_property(
           "first",
           [](const message_ptr& box) {
@@ -127,6 +130,14 @@ void define_message(py::module_& module) {
             return left.message == right.message;
           },
           py::is_operator())
+      .def(py::pickle(
+          [](const message_ptr& box) {
+            return py::make_tuple(part_ref(box, vexal_part_type::first),
+                                  part_ref(box, vexal_part_type::second));
+          },
+          [](const py::tuple& state) {
+            return make_message(state[0], state[1]);
+          }))
       .def("__repr__", &repr);
 
   module.def("parse", &parse, py::arg("data"), py::arg("offset") = 0,
