@@ -9,7 +9,7 @@ cd "$VEXAL_ROOT"
 
 need_build_packages
 need_python_packages
-need_packages libbenchmark-dev python3
+need_packages libbenchmark-dev python3 python3-msgpack
 configure_and_build bench
 
 results=build/bench/ci-results.json
