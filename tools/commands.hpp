@@ -60,6 +60,16 @@ struct unpack_options {
 /// Writes the decompressed payloads of one message.
 exit_status run_unpack(const unpack_options& options);
 
+struct salvage_options {
+  std::string input;
+  std::string output;
+  limit_options limits;
+};
+
+/// Writes the whole messages of a damaged input to the output.
+/// @return exit_bad_message when any byte was dropped, else exit_ok.
+exit_status run_salvage(const salvage_options& options);
+
 }  // namespace kelvo::tool
 
 #endif  // VEXAL_TOOLS_COMMANDS_HPP

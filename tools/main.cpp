@@ -123,6 +123,29 @@ CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
   return command;
 }
 
+CLI::App* add_salvage(CLI::App& app, salvage_options& options) {
+  CLI::App* command = add_command(
+      app, "salvage",
+      "Recover the whole messages of a damaged input into a new file",
+      "  vexal salvage damaged.vexal -o recovered.vexal\n");
+  command->add_option("FILE", options.input, "Input (- : standard input)")
+      ->required();
+  command
+      ->add_option("-o,--output", options.output,
+                   "Where to write the messages that parse, byte for byte "
+                   "(- : standard output); never the input itself")
+      ->required();
+  add_limits(*command, options.limits);
+  command->footer(
+      "Each damaged range is reported on standard error, as \"damaged: "
+      "bytes 1200\u20131431 (232 bytes) skipped\", then a summary line. A "
+      "message is kept only where the bytes after it start another message "
+      "that parses or the input ends, or else where no message that parses "
+      "starts inside it.\n\n" +
+      command->get_footer());
+  return command;
+}
+
 // Ends a failed run: what was printed before the failure is written out,
 // then "vexal: " and `line` go to standard error.
 int fail(int status, const std::string& line) {
@@ -155,9 +178,11 @@ int main(int argc, char** argv) {
   inspect_options inspect;
   pack_options pack;
   unpack_options unpack;
+  salvage_options salvage;
   const CLI::App* inspect_command = add_inspect(app, inspect);
   const CLI::App* pack_command = add_pack(app, pack);
-  add_unpack(app, unpack);
+  const CLI::App* unpack_command = add_unpack(app, unpack);
+  add_salvage(app, salvage);
 
   if (argc <= 1) {
     std::cerr << app.help();
@@ -178,7 +203,8 @@ int main(int argc, char** argv) {
     }
     if (inspect_command->parsed()) return run_inspect(inspect);
     if (pack_command->parsed()) return run_pack(pack);
-    return run_unpack(unpack);  // one command is required
+    if (unpack_command->parsed()) return run_unpack(unpack);
+    return run_salvage(salvage);  // one command is required
   } catch (const output_closed&) {
     return exit_ok;
   } catch (const tool_error& error) {
