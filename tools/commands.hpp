@@ -23,6 +23,7 @@ struct inspect_options {
   std::vector<std::string> inputs;  ///< Empty: standard input.
   bool json = false;                ///< One JSON object per message.
   bool keep_going = false;          ///< Report a bad message, skip it, go on.
+  bool levels = false;              ///< Try every compression on each part.
   limit_options limits;
 };
 

@@ -28,7 +28,8 @@ exit_status run_inspect(const inspect_options& options) {
     if (!options.json && inputs.size() > 1) print(input->name() + ":\n");
     skipped += read_messages(
         *input, limits, options.keep_going, [&](const message_view& view) {
-          const message_report report = describe(input->name(), view);
+          const message_report report =
+              describe(input->name(), view, options.levels);
           print(options.json ? format_json(report) : format_text(report));
           totals.add(report);
           return true;

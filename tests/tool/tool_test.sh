@@ -4,7 +4,7 @@
 # checks exit statuses, error lines, output files and the key report lines.
 #
 # Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION [EXAMPLE]
-#   CASE is one of: cli sample errors roundtrip stream output salvage
+#   CASE is one of: cli sample errors roundtrip stream output levels salvage
 #   EXAMPLE is the built examples/roundtrip.cpp, if any.
 set -uo pipefail
 
@@ -307,6 +307,29 @@ case_output() {
     | map(tostring) | join(" ")' out.txt)" == \
     $'bad\uFFFDname.vexal bad\uFFFDname.vexal 1' ]] ||
     fail "--json with a non-UTF-8 name: $(cat out.txt)"
+}
+
+# inspect --levels: the stored size of each compression is the one that the
+# library's compose (through pack) gives; one smallest, one fastest near it.
+case_levels() {
+  make_fixture
+  expect 0 "" inspect --levels --json m.vexal
+  jq -c 'select(.index == 1) | .parts[1].levels' out.txt >levels.json
+  local name want got
+  for name in none zlib_level_{1..9}; do
+    "$vexal" pack hello.txt numbers.txt --second-compression $name -o l.vexal
+    want=$("$vexal" inspect --json l.vexal | jq '.parts[1].stored')
+    got=$(jq --arg name $name '.[] | select(.compression == $name) | .stored' \
+      levels.json)
+    [[ $got == "$want" ]] || fail "--levels $name: stored $got, not $want"
+  done
+  jq -e '(map(.stored) | min) as $min
+    | (map(select(.smallest) | .stored) == [$min])
+    and (map(select(.fastest_within_5_percent) | .stored <= $min * 1.05)
+      == [true])' levels.json >/dev/null || fail "--levels marks: $(cat levels.json)"
+  expect 0 "" inspect --levels m.vexal
+  [[ $(grep -c '^    zlib_level_9 ' out.txt) == 4 ]] ||
+    fail "--levels text: $(cat out.txt)"
 }
 
 # salvage: damaged ranges and the summary on standard error, the messages
