@@ -24,6 +24,8 @@ struct inspect_options {
   bool json = false;                ///< One JSON object per message.
   bool keep_going = false;          ///< Report a bad message, skip it, go on.
   bool levels = false;              ///< Try every compression on each part.
+  bool hex = false;                 ///< Annotated dumps instead of reports.
+  bool hex_all = false;             ///< The same, every stored byte shown.
   limit_options limits;
 };
 

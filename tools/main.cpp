@@ -53,7 +53,8 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
       app, "inspect", "Describe every message of the inputs, one after another",
       "  vexal inspect examples/sample.vexal\n"
       "  producer | vexal inspect --json | jq .parts\n"
-      "  vexal inspect --levels capture.vexal\n");
+      "  vexal inspect --levels capture.vexal\n"
+      "  vexal inspect --hex examples/sample.vexal\n");
   command->add_option("FILE", options.inputs,
                       "Inputs; none or - reads standard input, also an "
                       "endless pipe");
@@ -68,6 +69,15 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
                     "levels 1 to 9, and print the stored size and compose "
                     "time of each, marking the smallest and the fastest "
                     "within 5 % of the smallest size");
+  command->add_flag(
+      "--hex", options.hex,
+      "An annotated dump of each message's bytes instead of the report: "
+      "every header field with its raw and decoded value, a zlib part's "
+      "stream header with its level hint, the stored bytes in hex and ASCII "
+      "(first and last lines of a long part); a refused message up to the "
+      "field that was refused, marked");
+  command->add_flag("--hex-all", options.hex_all,
+                    "As --hex, with every stored byte shown");
   add_limits(*command, options.limits);
   return command;
 }

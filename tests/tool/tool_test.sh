@@ -4,7 +4,7 @@
 # checks exit statuses, error lines, output files and the key report lines.
 #
 # Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION [EXAMPLE]
-#   CASE is one of: cli sample errors roundtrip stream output levels salvage
+#   CASE is one of: cli sample errors roundtrip stream output hex levels salvage
 #   EXAMPLE is the built examples/roundtrip.cpp, if any.
 set -uo pipefail
 
@@ -307,6 +307,19 @@ case_output() {
     | map(tostring) | join(" ")' out.txt)" == \
     $'bad\uFFFDname.vexal bad\uFFFDname.vexal 1' ]] ||
     fail "--json with a non-UTF-8 name: $(cat out.txt)"
+}
+
+# inspect --hex against checked-in dumps: the sample, and the sample with an
+# unknown format code in message 1's type-0 part, in full.
+case_hex() {
+  local expected="$source_dir/tests/tool/expected"
+  expect 0 "" inspect --hex "$source_dir/examples/sample.vexal"
+  diff out.txt "$expected/sample.hex" || fail "--hex of the sample"
+  cp "$source_dir/examples/sample.vexal" s.vexal
+  poke s.vexal 575 '\x07'
+  expect 1 "vexal: s.vexal: message 1 at offset 530: Unknown vexal format (raw)" \
+    inspect --hex-all s.vexal
+  diff out.txt "$expected/refused.hex" || fail "--hex-all of a refused message"
 }
 
 # inspect --levels: the stored size of each compression is the one that the
