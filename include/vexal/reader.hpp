@@ -9,7 +9,15 @@
 // headers before its stored bytes are held, and the size of each part's
 // payload, refused as soon as inflating passes it.
 //
-// A reader is one object: use it from one thread at a time.
+// Threads: distinct objects may be used from different threads at once, and
+// so may one object that no thread changes (its `const` members). A call that
+// changes an object must not overlap with any other use of that object,
+// reading included: `parse`, `feed`, `next`, `skip`, the setters
+// (`set_payload`, `set_format`, `set_compression`, `set_type`,
+// `set_default_type`, `init`), `take_payload`, `swap`, assignment, moving
+// from the object, the non-`const` `first()` and `second()`, and destruction.
+// `swap` and `next(message)` change both objects they are given;
+// `compose(out)` changes `out`.
 #ifndef VEXAL_READER_HPP
 #define VEXAL_READER_HPP
 
