@@ -44,13 +44,18 @@ struct vexal_reader::state {
   // The room `prepare` asks for: `size`, and once a header is in, first the
   // rest of the message it announces (unless that is over the limit), so
   // that a message is held in place from its headers to its last byte and
-  // the read that ends it still fits.
+  // the read that ends it still fits. Room is taken ahead of the bytes for
+  // at most 64 MiB or what is held, whichever is more, so that memory
+  // follows the bytes that arrive, not what a header claims, and a longer
+  // message is moved only a few times.
   uint8_t* prepare(size_t size, const vexal_limits& limits) noexcept {
     const detail::message_frame f = frame();
     if (!skipping() && f.headers > 0 && f.size <= limits.max_message_size &&
         f.size > pending()) {
-      const auto rest = static_cast<size_t>(f.size) - pending();
-      size = rest + std::min(size, std::numeric_limits<size_t>::max() - rest);
+      const size_t ahead =
+          std::min(static_cast<size_t>(f.size) - pending(),
+                   std::max(pending(), vexal_limits::default_size));
+      size = ahead + std::min(size, std::numeric_limits<size_t>::max() - ahead);
     }
     return buffer.prepare(size);
   }
