@@ -39,8 +39,8 @@ struct vexal_wire_part {
   uint8_t zlib_level_hint;
 };
 
-/// Where and how the message that `vexal_reader::next` last returned lay on
-/// the wire.
+/// Where and how the message that `vexal_reader::next` or `try_next` last
+/// returned lay on the wire.
 struct vexal_wire_message {
   /// The stream offset of its first byte.
   uint64_t offset;
@@ -183,7 +183,7 @@ class VEXAL_EXPORT vexal_reader {
   /// header (8 bytes) is in, and nothing while a skip is still dropping.
   void skip() noexcept;
 
-  /// The wire layout of the message that the last successful `next`
+  /// The wire layout of the message that `next` or `try_next` last
   /// returned; all zero before the first one.
   const vexal_wire_message& wire() const noexcept;
 
