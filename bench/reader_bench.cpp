@@ -26,6 +26,7 @@
 
 #include "heap_counter.hpp"
 #include "payloads.hpp"
+#include "stream_measure.hpp"
 #include "vexal/reader.hpp"
 #include "vexal/vexal.hpp"
 
@@ -64,12 +65,7 @@ std::vector<uint8_t> make_stream(compression first) {
 
 template <typename Op>
 void measure(benchmark::State& state, Op op) {
-  size_t messages = 0;
-  for (auto _ : state) messages += op();
-  if (messages != state.iterations() * messages_per_stream) {
-    state.SkipWithError("the stream did not yield all of its messages");
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(messages * 2 * part_size));
+  measure_stream(state, messages_per_stream, 2 * part_size, op);
 }
 
 void stream_parse(benchmark::State& state, compression first) {
