@@ -68,7 +68,8 @@ def load(path):
             operation, compression, kind, int(part_size), _nanoseconds(entry),
             entry.get("bytes_per_second", 0.0),
             {k: v for k, v in entry.items()
-             if k in ("allocs", "peak_ratio", "peak_bytes", "input_bytes")})
+             if k in ("allocs", "peak_ratio", "peak_bytes", "input_bytes",
+                      "capacity_after")})
 
     for record in records.values():
         family = "none" if record.compression == "none" else "zlib"

@@ -14,7 +14,7 @@ configure_and_build bench
 
 results=build/bench/ci-results.json
 build/bench/bench/vexal_bench \
-  --benchmark_filter='/(0|16|100|4096)$|^peak_heap_|^stream_|^bomb_' \
+  --benchmark_filter='/(0|16|100|4096)$|^peak_heap_|^stream_|^bomb_|^read_peak' \
   --benchmark_min_time=0.01 \
   --benchmark_out="$results" --benchmark_out_format=json >/dev/null
 bench/report "$results" >build/bench/ci-results.md

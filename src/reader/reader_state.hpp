@@ -41,12 +41,16 @@ struct vexal_reader::state {
     return detail::measure_message(buffer.data(), pending());
   }
 
-  // The room `prepare` asks for: at least `size`, and once a header is in,
-  // the rest of the message it announces, unless that is over the limit.
+  // The room `prepare` asks for: `size`, and once a header is in, first the
+  // rest of the message it announces (unless that is over the limit), so
+  // that a message is held in place from its headers to its last byte and
+  // the read that ends it still fits.
   uint8_t* prepare(size_t size, const vexal_limits& limits) noexcept {
     const detail::message_frame f = frame();
-    if (!skipping() && f.headers > 0 && f.size <= limits.max_message_size) {
-      size = std::max(size, static_cast<size_t>(f.size) - pending());
+    if (!skipping() && f.headers > 0 && f.size <= limits.max_message_size &&
+        f.size > pending()) {
+      const auto rest = static_cast<size_t>(f.size) - pending();
+      size = rest + std::min(size, std::numeric_limits<size_t>::max() - rest);
     }
     return buffer.prepare(size);
   }
