@@ -111,34 +111,30 @@ TEST(Reader, EveryWayOfReadingYieldsTheSameMessagesAndRefusals) {
         }
         fed += n;
         for (;;) {
+          using status_t = vexal_reader::status;
           std::string error;
-          vexal_reader::status status = vexal_reader::status::need_more;
-          if (way == 4) {
-            status = reader.try_next(view);
+          status_t status = status_t::need_more;
+          if (way % 2 == 0) {
+            status =
+                way == 4 ? reader.try_next(view) : reader.try_next(message);
             error = reader.error();
-            if (status == vexal_reader::status::message) {
-              try {
-                message = view.to_message(limits);
-              } catch (const std::runtime_error& e) {
-                error = e.what();
-              }
-            }
-          } else if (way % 2 == 0) {
-            status = reader.try_next(message);
-            error = reader.error();
-          } else {
-            try {
-              if (reader.next(message)) status = vexal_reader::status::message;
-            } catch (const std::runtime_error& e) {
-              error = e.what();
-            }
           }
-          if (status == vexal_reader::status::need_more && error.empty()) break;
+          try {
+            if (way % 2 == 1 && reader.next(message)) {
+              status = status_t::message;
+            }
+            if (way == 4 && status == status_t::message) {
+              message = view.to_message(limits);
+            }
+          } catch (const std::runtime_error& e) {
+            error = e.what();
+          }
+          if (status == status_t::need_more && error.empty()) break;
           seen.push_back(
               error.empty()
                   ? std::to_string(message.first().get_payload().size())
                   : error);
-          if (!error.empty() && status != vexal_reader::status::message) {
+          if (!error.empty() && status != status_t::message) {
             reader.skip();
           }
         }
