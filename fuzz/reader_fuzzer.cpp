@@ -7,11 +7,15 @@
 // headers present announce too much; otherwise the bounded parse returns its
 // offset while the message is incomplete, and on a whole one agrees with the
 // unlimited parse, except that "vexal payload too long" may stand where the
-// unlimited parse yields a larger payload or fails. The reader, fed in
-// pieces, yields the messages and refusals of the bounded parse walking the
-// stream, and accounts for every byte.
+// unlimited parse yields a larger payload or fails. The reader, given the
+// pieces with feed or prepare + commit and read with next or try_next in an
+// order drawn from byte 2, yields the messages and refusals of the bounded
+// parse walking the stream, is at a boundary exactly between messages, and
+// accounts for every byte.
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +23,7 @@
 #include "vexal/reader.hpp"
 
 using namespace vexal_fuzz;
+using status = kelvo::vexal_reader::status;
 
 namespace {
 
@@ -89,14 +94,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     if (got.size == 0 || at > data.size()) break;
   }
 
+  // The reader, given the bytes with feed or prepare + commit and asked with
+  // next or try_next, in an order that `dice` draws from byte 2; skip() is
+  // called after every refusal.
+  std::set<size_t> boundaries = {0};
+  for (const outcome& got : expected) {
+    boundaries.insert(got.error.empty() ? got.end : got.end + got.size);
+  }
   kelvo::vexal_reader reader(limits);
   kelvo::vexal message;
   size_t seen = 0;
+  uint32_t dice = input[2];
+  const auto roll = [&] {
+    return ((dice = dice * 1103515245u + 12345u) >> 16) & 1;
+  };
   for (size_t at = 0; at < data.size(); at += piece) {
-    reader.feed(data.data() + at, std::min(piece, data.size() - at));
+    const size_t n = std::min(piece, data.size() - at);
+    if (roll()) {
+      reader.feed(data.data() + at, n);
+    } else {
+      std::memcpy(reader.prepare(n), data.data() + at, n);
+      reader.commit(n);
+    }
     for (;; ++seen) {
       bool read = false;
-      const std::string error = error_of([&] { read = reader.next(message); });
+      std::string error;
+      if (roll()) {
+        error = error_of([&] { read = reader.next(message); });
+      } else {
+        const status got = reader.try_next(message);
+        read = got == status::message;
+        error = reader.error();
+        const bool too_long = error == "vexal message too long";
+        require(got == (read            ? status::message
+                        : error.empty() ? status::need_more
+                        : too_long      ? status::message_too_long
+                        : error == "vexal payload too long"
+                            ? status::payload_too_long
+                            : status::malformed),
+                "try_next's status names its error");
+      }
       if (!read && error.empty()) break;
       require(seen < expected.size() && expected[seen].error == error &&
                   (!read || (message == expected[seen].message &&
@@ -104,7 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
               "the reader yields what the parse yields");
       if (!read) reader.skip();
     }
-    require(reader.needed() >= 1, "more bytes are needed when next is false");
+    require(reader.needed() >= 1 &&
+                reader.at_boundary() == (boundaries.count(at + n) == 1),
+            "more bytes are needed when next is false, and the reader is at "
+            "a boundary exactly between messages");
   }
   require(seen == expected.size() &&
               reader.offset() + reader.buffered() == data.size(),

@@ -60,17 +60,24 @@ struct vexal_wire_message {
 ///     reader.commit(n);
 ///     while (reader.try_next(message) == status::message) use(message);
 ///
-/// For `hint`, pass a chunk size (64 KiB suits a socket), or `needed()` when
-/// that is larger: once a message's headers are in, the buffer is sized for
-/// the whole message at once. `feed` copies bytes that lie elsewhere.
+/// For `hint`, pass the most one read should bring: a chunk size such as
+/// 64 KiB. There is no need to pass `needed()`: once a message's headers are
+/// in, `prepare` itself makes room for the rest of the message (within
+/// `max_message_size`, and taking at most 64 MiB or what it holds ahead of
+/// the bytes), so the message is read in place: what is held moves when a
+/// header shows that more room is needed, not on every read. `feed` copies
+/// bytes that lie elsewhere.
 ///
-/// Memory: the reader holds every byte fed and not yet consumed, in one
-/// buffer of `capacity()` bytes that grows to a message's size as its headers
-/// announce it (at most `max_message_size`) or to what `prepare` asks for.
-/// Bytes of a skipped message are dropped as they arrive and never held.
-/// When a message is consumed and nothing is left, a buffer over 64 KiB is
-/// given back at once. A `vexal` reused for each message keeps its payloads'
-/// capacity; assign it a new `vexal()` to give that back too.
+/// Memory: the reader holds every byte given to it and not yet consumed (so
+/// feeding many messages before reading them holds them all), in one buffer
+/// of `capacity()` bytes: what is held, plus the room `prepare` made, which
+/// once a message's headers are in is the rest of that message and one
+/// read. Bytes of a skipped message are dropped as they arrive and never
+/// held. When a message is consumed and nothing is left, a buffer over
+/// 64 KiB is given back at once, so an idle reader holds at most 64 KiB.
+/// A `vexal` reused for each message keeps its payloads' capacity (as large
+/// as the largest message read into it); assign it `vexal()` to give that
+/// back too.
 ///
 /// When a message is refused (too long, payload too long, or malformed),
 /// `try_next` returns the same status (and `next` throws the same error)

@@ -10,6 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "part/impl.hpp"
+#include "part/limit_errors.hpp"
+
 namespace kelvo::detail {
 
 struct message_frame {
@@ -29,12 +32,32 @@ struct message_frame {
   }
 };
 
-// Reads the headers among the `available` bytes at `at`.
-message_frame measure_message(const uint8_t* at, size_t available);
+// Reads the headers among the `available` bytes at `at`. Inline: a stream
+// reader frames every message before its parse does.
+inline message_frame measure_message(const uint8_t* at, size_t available) {
+  using header = vexal_part_ctx::impl::header;
+  message_frame frame{0, header::wire_size, 0, 0};
+  if (available < frame.size) return frame;
+  frame.headers = 1;
+  frame.first_stored = header::stored_length(at);
+  const uint64_t second_at = header::wire_size + uint64_t{frame.first_stored};
+  frame.size = second_at + header::wire_size;
+  if (available < frame.size) return frame;
+  frame.headers = 2;
+  frame.second_stored = header::stored_length(at + second_at);
+  frame.size += frame.second_stored;
+  return frame;
+}
 
 // Throws "vexal message too long" when the headers read so far already
-// announce more than `max_message_size` bytes.
-void check_message_size(const message_frame& frame, size_t max_message_size);
+// announce more than `max_message_size` bytes. With one header, `size` is
+// 16 + L1, the least the message can be.
+inline void check_message_size(const message_frame& frame,
+                               size_t max_message_size) {
+  if (frame.headers > 0 && frame.size > max_message_size) {
+    throw_message_too_long();
+  }
+}
 
 }  // namespace kelvo::detail
 

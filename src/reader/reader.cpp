@@ -18,32 +18,7 @@ namespace {
 
 using header = vexal_part_ctx::impl::header;
 
-// The part of the wire layout that the parsed message does not keep, read
-// from the whole part whose header starts at `wire`.
-vexal_wire_part describe_part(const uint8_t* wire) {
-  // The compression code is byte 2 of the header, and 1 for zlib once the
-  // part has parsed. A zlib stream's second byte (FLG) carries FLEVEL in its
-  // top two bits; a compressed part that parsed has at least its two-byte
-  // zlib header.
-  constexpr size_t compression_at = 2;
-  constexpr size_t flg_at = 1;
-  constexpr int flevel_shift = 6;
-  const bool compressed = wire[compression_at] != 0;
-  return {
-      header::stored_length(wire), compressed,
-      static_cast<uint8_t>(
-          compressed ? wire[header::wire_size + flg_at] >> flevel_shift : 0)};
-}
-
 }  // namespace
-
-void vexal_reader::state::describe(uint64_t size) {
-  const uint8_t* first_wire = buffer.data();
-  const uint8_t* second_wire =
-      first_wire + header::wire_size + header::stored_length(first_wire);
-  wire = {
-      consumed, size, {describe_part(first_wire), describe_part(second_wire)}};
-}
 
 vexal_reader::vexal_reader(vexal_limits limits) noexcept : limits_(limits) {}
 

@@ -44,13 +44,18 @@ struct vexal_reader::state {
   // The room `prepare` asks for: `size`, and once a header is in, first the
   // rest of the message it announces (unless that is over the limit), so
   // that a message is held in place from its headers to its last byte and
-  // the read that ends it still fits.
+  // the read that ends it still fits. Room is taken ahead of the bytes for
+  // at most 64 MiB or what is held, whichever is more, so that memory
+  // follows the bytes that arrive, not what a header claims, and a longer
+  // message is moved only a few times.
   uint8_t* prepare(size_t size, const vexal_limits& limits) noexcept {
     const detail::message_frame f = frame();
     if (!skipping() && f.headers > 0 && f.size <= limits.max_message_size &&
         f.size > pending()) {
-      const auto rest = static_cast<size_t>(f.size) - pending();
-      size = rest + std::min(size, std::numeric_limits<size_t>::max() - rest);
+      const size_t ahead =
+          std::min(static_cast<size_t>(f.size) - pending(),
+                   std::max(pending(), vexal_limits::default_size));
+      size = ahead + std::min(size, std::numeric_limits<size_t>::max() - ahead);
     }
     return buffer.prepare(size);
   }
@@ -154,7 +159,31 @@ struct vexal_reader::state {
   }
 
   // The wire layout of the `size`-byte message at the front, for `wire()`.
-  void describe(uint64_t size);
+  void describe(uint64_t size) {
+    const uint8_t* first_wire = buffer.data();
+    const uint8_t* second_wire =
+        first_wire + header::wire_size + header::stored_length(first_wire);
+    wire = {consumed,
+            size,
+            {describe_part(first_wire), describe_part(second_wire)}};
+  }
+
+  // The part of the wire layout that the parsed message does not keep, read
+  // from the whole part whose header starts at `wire`.
+  static vexal_wire_part describe_part(const uint8_t* wire) {
+    // The compression code is byte 2 of the header, and 1 for zlib once the
+    // part has parsed. A zlib stream's second byte (FLG) carries FLEVEL in
+    // its top two bits; a compressed part that parsed has at least its
+    // two-byte zlib header.
+    constexpr size_t compression_at = 2;
+    constexpr size_t flg_at = 1;
+    constexpr int flevel_shift = 6;
+    const bool compressed = wire[compression_at] != 0;
+    return {
+        header::stored_length(wire), compressed,
+        static_cast<uint8_t>(
+            compressed ? wire[header::wire_size + flg_at] >> flevel_shift : 0)};
+  }
 
   detail::stream_buffer buffer;
   uint64_t consumed = 0;  // stream offset of the first held byte

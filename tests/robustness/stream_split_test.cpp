@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: MIT
 // A socket reader's view of a stream of messages: the bytes arrive in pieces,
 // the reader parses all it can, appends the next piece and parses again,
-// reusing one message object; or it feeds each piece to a vexal_reader. Cut
-// anywhere, the stream must yield exactly the messages and offsets that parsing
-// it whole yields, and a parse on short input must neither move the offset nor
-// change the message.
+// reusing one message object (reader_test.cpp reads in pieces with a
+// vexal_reader). Cut anywhere, the stream must yield exactly the messages and
+// offsets that parsing it whole yields, and a parse on short input must
+// neither move the offset nor change the message.
 #include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>
 
 #include "test_support.hpp"
-#include "vexal/reader.hpp"
 
 namespace {
 
@@ -41,28 +40,6 @@ reads read_in_pieces(const bytes& stream, std::vector<size_t> cuts) {
   return seen;
 }
 
-// The same pieces fed to a vexal_reader, `next` after each one. What it has
-// consumed and what it holds must add up to what it was fed, and while it
-// waits it knows exactly how many bytes it lacks once both headers are in,
-// so a piece of one byte lowers that count by one unless it ends a header.
-reads read_with_reader(const bytes& stream, std::vector<size_t> cuts) {
-  cuts.push_back(stream.size());
-  kelvo::vexal_reader reader;
-  vexal message;
-  reads seen;
-  for (size_t cut : cuts) {
-    const size_t fed = reader.offset() + reader.buffered();
-    const size_t needed = reader.needed();
-    reader.feed(stream.data() + fed, cut - fed);
-    if (cut - fed == 1 && needed > 1) {
-      EXPECT_EQ(reader.needed(), needed - 1);
-    }
-    while (reader.next(message)) seen.emplace_back(message, reader.offset());
-  }
-  EXPECT_EQ(reader.buffered(), 0u);
-  return seen;
-}
-
 TEST(StreamSplit, EveryCutYieldsTheMessagesOfTheWholeStream) {
   bytes stream;
   reads whole;
@@ -73,11 +50,9 @@ TEST(StreamSplit, EveryCutYieldsTheMessagesOfTheWholeStream) {
   std::vector<size_t> every_byte;
   for (size_t cut = 0; cut <= stream.size(); ++cut) {
     EXPECT_TRUE(read_in_pieces(stream, {cut}) == whole) << "cut at " << cut;
-    EXPECT_TRUE(read_with_reader(stream, {cut}) == whole) << "cut at " << cut;
     every_byte.push_back(cut);
   }
   EXPECT_TRUE(read_in_pieces(stream, every_byte) == whole) << "byte by byte";
-  EXPECT_TRUE(read_with_reader(stream, every_byte) == whole) << "byte by byte";
 }
 
 }  // namespace
