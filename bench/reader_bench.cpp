@@ -9,10 +9,13 @@
 // - stream_read: 64 KiB reads into the room `prepare` gives (a `memcpy`
 //   stands in for the read), `commit`, then `try_next` into a reused
 //   message until it needs more;
+// - stream_view: the same reads, with `try_next` into a message view (raw
+//   parts only): each byte is copied once, into the reader;
 // - stream_bytes: the stream fed one byte at a time, `next` after each byte.
 //
 // Bytes per second count the payload bytes. bench/report divides
-// stream_read by stream_parse and stream_bytes by stream_read.
+// stream_read and stream_view by stream_parse, stream_view by stream_read,
+// and stream_bytes by stream_read.
 //
 // read_peak reads one 60 MiB raw message through prepare/commit in 64 KiB
 // reads and reports `peak_ratio`, the most heap in use at once over the
@@ -34,6 +37,7 @@
 #include "payloads.hpp"
 #include "vexal/reader.hpp"
 #include "vexal/vexal.hpp"
+#include "vexal/view.hpp"
 
 namespace vexal_bench {
 namespace {
@@ -111,17 +115,19 @@ void stream_parse(benchmark::State& state, stream_setting setting) {
   });
 }
 
+// `Target` is a reused message (stream_read) or a view (stream_view).
+template <typename Target>
 void stream_read(benchmark::State& state, stream_setting setting) {
   const std::vector<uint8_t> stream = make_stream(setting);
   vexal_reader reader;
-  vexal message;
+  Target target;
   measure(state, setting, [&] {
     size_t count = 0;
     read_in_pieces(
         stream, [&](size_t size) { return reader.prepare(size); },
         [&](size_t size) {
           reader.commit(size);
-          while (reader.try_next(message) == status::message) ++count;
+          while (reader.try_next(target) == status::message) ++count;
         });
     return count;
   });
@@ -206,7 +212,11 @@ const bool registered = [] {
     benchmark::RegisterBenchmark(name("stream_parse", setting).c_str(),
                                  stream_parse, setting);
     benchmark::RegisterBenchmark(name("stream_read", setting).c_str(),
-                                 stream_read, setting);
+                                 stream_read<vexal>, setting);
+    if (setting.parts == compression::none) {
+      benchmark::RegisterBenchmark(name("stream_view", setting).c_str(),
+                                   stream_read<kelvo::vexal_view>, setting);
+    }
   }
   benchmark::RegisterBenchmark(name("stream_bytes", settings[3]).c_str(),
                                stream_bytes, settings[3]);

@@ -31,6 +31,7 @@
 #include "vexal/export.hpp"
 #include "vexal/limits.hpp"
 #include "vexal/vexal.hpp"
+#include "vexal/view.hpp"
 
 namespace kelvo {
 
@@ -162,6 +163,15 @@ class VEXAL_EXPORT vexal_reader {
   /// it returns false, and for each error the status that names it, with
   /// its text in `error()`. `message` is left as `next` leaves it.
   status try_next(vexal& message) noexcept;
+  /// `next` into a view of the message where it lies in the reader's
+  /// buffer: nothing is copied or inflated (see vexal/view.hpp). The view is
+  /// valid until the next call on the reader that is not const. Its parse
+  /// does not inflate, so a compressed payload over `max_payload_size` or
+  /// damaged zlib data is refused only by the view's `payload(limits)`,
+  /// `payload_into` or `to_message`, given the reader's limits.
+  bool next(vexal_view& view);
+  /// `try_next` into a view, with the view's rules as in `next` above.
+  status try_next(vexal_view& view) noexcept;
   /// The text of the last refusal or memory failure that `try_next` or
   /// `next` reported: the message `next` throws. Empty after
   /// `status::message` and `status::need_more`.

@@ -7,10 +7,11 @@
 // only when it is asked for.
 //
 // A view points into the caller's bytes: it is valid while they are, and
-// while they are not changed. It owns nothing, and copying it copies a few
-// pointers and codes. Distinct views may be used from different threads at
-// once, also views of the same bytes; one view must not be changed by two
-// threads at once.
+// while they are not changed. `vexal_reader` (vexal/reader.hpp) hands out
+// views into its own buffer, valid until its next call that is not const. A
+// view owns nothing, and copying it copies a few pointers and codes. Distinct
+// views may be used from different threads at once, also views of the same
+// bytes; one view must not be changed by two threads at once.
 //
 // Which errors come later than with `vexal::parse`: `vexal_view::parse`
 // checks the headers, the codes and the lengths, in the same order and with

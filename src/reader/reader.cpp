@@ -89,6 +89,21 @@ bool vexal_reader::next(vexal& message) {
   return state_->result(try_next(message));
 }
 
+vexal_reader::status vexal_reader::try_next(vexal_view& view) noexcept {
+  if (!state_) return status::need_more;
+  return state_->read(
+      limits_,
+      [&](const uint8_t* data, size_t size) {
+        static_cast<void>(view.parse(data, size, 0, limits_));
+      },
+      true);
+}
+
+bool vexal_reader::next(vexal_view& view) {
+  if (!state_ || state_->pending() < state_->wanted) return false;
+  return state_->result(try_next(view));
+}
+
 const std::string& vexal_reader::error() const noexcept {
   static const std::string none;
   return state_ ? state_->refusal : none;

@@ -62,10 +62,12 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     return buffer.prepare(size);
   }
 
-  void consume(uint64_t count) {
+  // Drops `count` held bytes; the block is given back once it holds
+  // nothing, unless `release` is false.
+  void consume(uint64_t count, bool release = true) {
     buffer.consume(static_cast<size_t>(count));
     consumed += count;
-    buffer.release_above(kept_capacity);
+    if (release) buffer.release_above(kept_capacity);
   }
 
   // Consumes up to `to_drop` held bytes; once the first part of a message
@@ -113,9 +115,14 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   }
 
   // The reading step. `parse(data, size)` reads the whole message held at
-  // `data` into its target; it throws as the bounded parse does.
+  // `data` into its target; it throws as the bounded parse does. With
+  // `lend`, the target keeps pointing into the bytes (a view), so the block
+  // they lie in is kept until the next step.
   template <typename Parse>
-  status read(const vexal_limits& limits, Parse&& parse) noexcept {
+  status read(const vexal_limits& limits, Parse&& parse,
+              bool lend = false) noexcept {
+    if (lent) buffer.release_above(kept_capacity);
+    lent = false;
     if (refused != status::message) return refused;
     refusal.clear();
     if (skipping()) return status::need_more;
@@ -140,7 +147,8 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     }
     describe(f.size);
     wanted = 0;
-    consume(f.size);
+    consume(f.size, !lend);
+    lent = lend;
     return status::message;
   }
 
@@ -191,6 +199,8 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // The held bytes that the next message needs before `read` can learn
   // anything new from its headers; 0 when not yet measured.
   size_t wanted = 0;
+  // The bytes of the last message are lent to a view.
+  bool lent = false;
   vexal_wire_message wire{};
 };
 
