@@ -22,6 +22,8 @@ void define_limits(pybind11::module_& module);
 void define_part(pybind11::module_& module);
 /// vexal.Message and vexal.parse.
 void define_message(pybind11::module_& module);
+/// vexal.parse_view, MessageView and PartView.
+void define_view(pybind11::module_& module);
 /// vexal.Reader.
 void define_reader(pybind11::module_& module);
 

@@ -190,3 +190,17 @@ def test_reader_errors_carry_their_kind_and_the_message_offset():
             next(reader)
         assert raised.value.offset == offset and (kind is vexal.Error) != isinstance(raised.value, vexal.LimitError)
         reader.skip()
+
+
+@pytest.mark.parametrize("sample", SAMPLES[1:])
+def test_a_view_reads_in_place_and_keeps_the_buffer_alive(sample):
+    data = bytearray(b"pad" + sample.compose())
+    view, end = vexal.parse_view(data, 3, limits=vexal.Limits.unlimited())
+    assert (end, view.size, vexal.parse_view(data[:-1], 3)) == (len(data), len(data) - 3, (None, 3))
+    parts = [view.first, view.second]
+    assert [bytes(p.payload) for p in parts] == [sample.first.payload, sample.second.payload]
+    stored = parts[0].stored
+    del view, parts
+    with pytest.raises(BufferError):
+        data.append(0)
+    assert stored.readonly and bytes(stored) == data[11:11 + len(stored)]
