@@ -204,3 +204,16 @@ def test_a_view_reads_in_place_and_keeps_the_buffer_alive(sample):
     with pytest.raises(BufferError):
         data.append(0)
     assert stored.readonly and bytes(stored) == data[11:11 + len(stored)]
+
+
+@pytest.mark.parametrize("call, error", [
+    (lambda: vexal.parse("text"), TypeError), (lambda: vexal.parse(AB, -1), OverflowError),
+    (lambda: vexal.parse(AB, 0, None), TypeError), (lambda: vexal.parse(AB, limits=3), TypeError),
+    (lambda: vexal.parse(AB, data=AB), TypeError), (lambda: vexal.parse(AB, size=1), TypeError),
+    (lambda: setattr(Part(), "payload", "text"), TypeError), (lambda: vexal.Reader(1, limits=vexal.Limits()), TypeError),
+])
+def test_bad_arguments_raise_python_errors_naming_python_types(call, error):
+    with pytest.raises(error) as raised:
+        call()
+    assert "kelvo" not in str(raised.value) and "incompatible" not in str(raised.value)
+    assert vexal.parse(data=AB, offset=0, limits=None) == (message(b"\xaa\xbb"), 18)
