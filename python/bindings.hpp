@@ -28,9 +28,9 @@ void define_message(pybind11::module_& module);
 void define_view(pybind11::module_& module);
 /// vexal.Reader.
 void define_reader(pybind11::module_& module);
-/// Plain CPython entry points for parse, Message.first/.second and
-/// Part.payload, installed over the bound ones; after everything above.
-void install_fast_paths(pybind11::module_& module);
+/// vexal.parse and the getters of Message.first/.second and Part.payload,
+/// as plain CPython functions; after everything above.
+void define_fast_paths(pybind11::module_& module);
 
 }  // namespace vexal_python
 

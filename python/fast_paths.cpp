@@ -3,7 +3,7 @@
 // on every message: vexal.parse, Message.first / .second and Part.payload.
 // pybind11's generic dispatch (argument loaders, a type lookup by name per
 // conversion) costs several times the work of these calls on 2 × 16 B, so
-// they are installed over the bound ones after the classes are defined. They
+// they are plain CPython functions, added after the classes are defined. They
 // do the same work through the same objects: the library's parse into a new
 // message_box, a part_ref made into a Part, the payload copied into bytes;
 // setters and everything else stay pybind11's.
@@ -160,8 +160,8 @@ PyObject* parse(PyObject*, PyObject* const* args, size_t nargsf,
   }
 }
 
-// Replaces the getter of property `name` of `type` with `get`, keeping its
-// setter and docstring.
+// Gives property `name` of `type`, bound with a setter only, the getter
+// `get`, keeping its setter and docstring.
 void install_getter(py::handle type, const char* name, getter get) {
   const py::object bound = type.attr("__dict__")[name];
   auto* definition = new PyGetSetDef{
@@ -179,7 +179,7 @@ void install_getter(py::handle type, const char* name, getter get) {
 
 }  // namespace
 
-void install_fast_paths(py::module_& module) {
+void define_fast_paths(py::module_& module) {
   part_type = py::detail::get_type_info(typeid(part_ref));
   message_type = py::detail::get_type_info(typeid(message_box));
   limits_type = py::detail::get_type_info(typeid(kelvo::vexal_limits));
@@ -189,15 +189,15 @@ void install_fast_paths(py::module_& module) {
   install_getter(module.attr("Part"), "payload", &get_payload);
 
   // The signature line lets inspect.signature read the parameters.
-  static const std::string doc =
-      "parse(data, offset=0, *, limits=None)\n--\n\n" +
-      module.attr("parse").attr("__doc__").cast<std::string>().substr(
-          std::strlen("parse(data: object, offset: int = 0, *, limits: "
-                      "Optional[vexal.Limits] = None) -> tuple\n\n"));
   static PyMethodDef parse_definition{
       "parse",
       reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&parse)),
-      METH_FASTCALL | METH_KEYWORDS, doc.c_str()};
+      METH_FASTCALL | METH_KEYWORDS,
+      "parse(data, offset=0, *, limits=None)\n--\n\n"
+      "The message at `offset` of any bytes-like `data` and the offset after "
+      "it, or (None, offset) when no whole message is there. With `limits`, "
+      "larger messages and payloads are refused. Raises vexal.Error for "
+      "malformed input, vexal.LimitError for a limit exceeded."};
   module.attr("parse") = py::reinterpret_steal<py::object>(PyCFunction_NewEx(
       &parse_definition, nullptr, module.attr("__name__").ptr()));
 }

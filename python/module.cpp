@@ -20,5 +20,5 @@ PYBIND11_MODULE(_vexal, module) {
   vexal_python::define_message(module);
   vexal_python::define_view(module);
   vexal_python::define_reader(module);
-  vexal_python::install_fast_paths(module);
+  vexal_python::define_fast_paths(module);
 }
