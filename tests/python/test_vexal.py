@@ -217,3 +217,22 @@ def test_bad_arguments_raise_python_errors_naming_python_types(call, error):
         call()
     assert "kelvo" not in str(raised.value) and "incompatible" not in str(raised.value)
     assert vexal.parse(data=AB, offset=0, limits=None) == (message(b"\xaa\xbb"), 18)
+
+
+@pytest.mark.parametrize("first, second, text", [
+    (Part(format=7), Part(compression=99), "Unknown vexal format"),
+    (Part(compression=99), Part(format=7), "Unknown vexal compression"),
+    (Part(b"ok", compression=C.ZLIB_LEVEL_2), Part(format=-1, compression=C.ZLIB_DEFAULT), "Unknown vexal format"),
+])
+def test_compose_reports_the_first_part_fault_first(first, second, text):
+    with pytest.raises(vexal.Error, match=f"^{text}$"):
+        Message(first, second).compose()
+
+
+def test_compose_lays_a_raw_part_out_as_is_beside_a_compressed_one():
+    m = message(BIG, BIG * 2, c2=C.ZLIB_BEST_SPEED, f2=F.APPLICATION_2)
+    wire = m.compose()
+    assert wire[:8] == bytes.fromhex("01030000") + len(BIG).to_bytes(4, "big") and wire[8:8 + len(BIG)] == BIG
+    assert vexal.parse(wire) == (message(BIG, BIG * 2, c2=C.ZLIB_DEFAULT, f2=F.APPLICATION_2), len(wire))
+    empty = message(b"", c1=C.ZLIB_DEFAULT).compose()  # an empty payload is still a zlib stream
+    assert empty[2] == 1 and vexal.parse(empty)[0] == message(c1=C.ZLIB_DEFAULT)
