@@ -63,9 +63,13 @@ void define_error(py::module_& module) {
     } catch (const py::builtin_exception&) {
       throw;  // pybind11's own errors (TypeError ...) keep their types
     } catch (const std::runtime_error& error) {
-      PyErr_SetString(type_of(error.what()).ptr(), error.what());
+      set_library_error(error);
     }
   });
+}
+
+void set_library_error(const std::runtime_error& error) {
+  PyErr_SetString(type_of(error.what()).ptr(), error.what());
 }
 
 void raise_at(const std::runtime_error& error, size_t offset) {

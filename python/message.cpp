@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
-// vexal.Message over the library's message, and vexal.parse over its parse.
-// Composing and parsing large data runs without the GIL (locking.hpp).
-#include <pybind11/stl.h>
+// vexal.Message over the library's message; vexal.parse and the parts'
+// getters are plain CPython functions (fast_paths.cpp), composing is
+// compose.cpp's.
 
-#include <algorithm>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -14,9 +12,8 @@
 #include "bindings.hpp"
 #include "byte_view.hpp"
 #include "compose.hpp"
-#include "locking.hpp"
 #include "objects.hpp"
-#include "vexal/reader.hpp"
+#include "vexal/vexal.hpp"
 
 namespace py = pybind11;
 
@@ -58,29 +55,6 @@ void set_part(const message_ptr& box, const py::object& source) {
   }
 }
 
-// Parses the message at `offset` of the buffer in place. Returns the bytes
-// consumed, 0 when there is no whole message.
-size_t parse_at(const byte_view& data, size_t offset,
-                const kelvo::vexal_limits& limits, kelvo::vexal& message) {
-  return message.parse(data.data(), data.size(), offset, limits) - offset;
-}
-
-py::tuple parse(const py::object& data, size_t offset,
-                const std::optional<kelvo::vexal_limits>& limits) {
-  const byte_view view(data);
-  auto box = std::make_shared<message_box>();
-  // Nobody else can see the new message, so its lock is free.
-  const size_t consumed = run_locked<std::unique_lock<std::shared_mutex>>(
-      box->guard, view.size() - std::min(offset, view.size()) >= gil_free_bytes,
-      [&] {
-        return parse_at(view, offset,
-                        limits.value_or(kelvo::vexal_limits::unlimited()),
-                        box->message);
-      });
-  if (consumed == 0) return py::make_tuple(py::none(), offset);
-  return py::make_tuple(std::move(box), offset + consumed);
-}
-
 std::string repr(const message_ptr& box) {
   return "Message(first=" +
          py::repr(py::cast(part_ref(box, vexal_part_type::first)))
@@ -108,18 +82,10 @@ void define_message(py::module_& module) {
   type.def(py::init(&make_message), py::arg("first") = py::none(),
            py::arg("second") = py::none())
       .def_property(
-          "first",
-          [](const message_ptr& box) {
-            return part_ref(box, vexal_part_type::first);
-          },
-          &set_part<vexal_part_type::first>,
+          "first", py::cpp_function(), &set_part<vexal_part_type::first>,
           "The message's own first part; set from a Part or bytes-like.")
       .def_property(
-          "second",
-          [](const message_ptr& box) {
-            return part_ref(box, vexal_part_type::second);
-          },
-          &set_part<vexal_part_type::second>,
+          "second", py::cpp_function(), &set_part<vexal_part_type::second>,
           "The message's own second part; set from a Part or bytes-like.")
       .def("compose", &compose_bytes,
            "The message's wire bytes. Raises vexal.Error for a value "
@@ -139,13 +105,6 @@ void define_message(py::module_& module) {
             return make_message(state[0], state[1]);
           }))
       .def("__repr__", &repr);
-
-  module.def("parse", &parse, py::arg("data"), py::arg("offset") = 0,
-             py::kw_only(), py::arg("limits") = py::none(),
-             "The message at `offset` of any bytes-like `data` and the "
-             "offset after it, or (None, offset) when no whole message is "
-             "there. With `limits`, larger messages and payloads are "
-             "refused. Raises vexal.Error for malformed input.");
 }
 
 }  // namespace vexal_python

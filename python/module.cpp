@@ -18,5 +18,7 @@ PYBIND11_MODULE(_vexal, module) {
   vexal_python::define_limits(module);
   vexal_python::define_part(module);
   vexal_python::define_message(module);
+  vexal_python::define_view(module);
   vexal_python::define_reader(module);
+  vexal_python::define_fast_paths(module);
 }

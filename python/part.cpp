@@ -105,9 +105,9 @@ void define_part(py::module_& module) {
   type.def(py::init(&make_part), py::arg("payload") = py::bytes(),
            py::arg("format") = format::bytes,
            py::arg("compression") = compression::none)
+      // Read by a plain CPython getter (fast_paths.cpp).
       .def_property(
-          "payload",
-          [](const part_ref& part) { return payload_bytes(part.get()); },
+          "payload", py::cpp_function(),
           [](part_ref& part, const py::object& payload) {
             std::vector<uint8_t> bytes = byte_view(payload).copy();
             part.change([&](vexal_part_ctx& record) {

@@ -8,12 +8,14 @@ iter_messages reads the messages of a file or stream through a Reader.
 """
 import os
 
-from ._vexal import (Compression, Error, Format, LimitError, Limits, Message, Part, Reader,
-                     TruncatedError, WireMessage, WirePart, __version__, parse)
+from ._vexal import (Compression, Error, Format, LimitError, Limits, Message, MessageView, Part,
+                     PartView, Reader, TruncatedError, WireMessage, WirePart, __version__, parse,
+                     parse_view)
 
 __all__ = [
-    "Compression", "Error", "Format", "LimitError", "Limits", "Message", "Part", "Reader",
-    "TruncatedError", "WireMessage", "WirePart", "__version__", "iter_messages", "parse",
+    "Compression", "Error", "Format", "LimitError", "Limits", "Message", "MessageView", "Part",
+    "PartView", "Reader", "TruncatedError", "WireMessage", "WirePart", "__version__",
+    "iter_messages", "parse", "parse_view",
 ]
 
 

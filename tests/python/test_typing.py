@@ -25,4 +25,6 @@ def test_every_name_type_checks() -> None:
             list(vexal.iter_messages(io.BytesIO(m.compose()[:-1]), limits=Limits(), chunk_size=4))
         except error as raised:
             assert isinstance(raised, TruncatedError) and raised.offset == 0 and raised.needed == 1
+    view, _ = vexal.parse_view(bytearray(m.compose()), limits=Limits())
+    assert view is not None and bytes(view.first.stored) == b"y" and view.second.compressed and len(view) == view.size
     assert vexal.__version__ and issubclass(LimitError, Error) and Format(0) is Format.BYTES and not reader.buffered and reader.offset == wire.size

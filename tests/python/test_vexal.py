@@ -190,3 +190,49 @@ def test_reader_errors_carry_their_kind_and_the_message_offset():
             next(reader)
         assert raised.value.offset == offset and (kind is vexal.Error) != isinstance(raised.value, vexal.LimitError)
         reader.skip()
+
+
+@pytest.mark.parametrize("sample", SAMPLES[1:])
+def test_a_view_reads_in_place_and_keeps_the_buffer_alive(sample):
+    data = bytearray(b"pad" + sample.compose())
+    view, end = vexal.parse_view(data, 3, limits=vexal.Limits.unlimited())
+    assert (end, view.size, vexal.parse_view(data[:-1], 3)) == (len(data), len(data) - 3, (None, 3))
+    parts = [view.first, view.second]
+    assert [bytes(p.payload) for p in parts] == [sample.first.payload, sample.second.payload]
+    stored = parts[0].stored
+    del view, parts
+    with pytest.raises(BufferError):
+        data.append(0)
+    assert stored.readonly and bytes(stored) == data[11:11 + len(stored)]
+
+
+@pytest.mark.parametrize("call, error", [
+    (lambda: vexal.parse("text"), TypeError), (lambda: vexal.parse(AB, -1), OverflowError),
+    (lambda: vexal.parse(AB, 0, None), TypeError), (lambda: vexal.parse(AB, limits=3), TypeError),
+    (lambda: vexal.parse(AB, data=AB), TypeError), (lambda: vexal.parse(AB, size=1), TypeError),
+    (lambda: setattr(Part(), "payload", "text"), TypeError), (lambda: vexal.Reader(1, limits=vexal.Limits()), TypeError),
+])
+def test_bad_arguments_raise_python_errors_naming_python_types(call, error):
+    with pytest.raises(error) as raised:
+        call()
+    assert "kelvo" not in str(raised.value) and "incompatible" not in str(raised.value)
+    assert vexal.parse(data=AB, offset=0, limits=None) == (message(b"\xaa\xbb"), 18)
+
+
+@pytest.mark.parametrize("first, second, text", [
+    (Part(format=7), Part(compression=99), "Unknown vexal format"),
+    (Part(compression=99), Part(format=7), "Unknown vexal compression"),
+    (Part(b"ok", compression=C.ZLIB_LEVEL_2), Part(format=-1, compression=C.ZLIB_DEFAULT), "Unknown vexal format"),
+])
+def test_compose_reports_the_first_part_fault_first(first, second, text):
+    with pytest.raises(vexal.Error, match=f"^{text}$"):
+        Message(first, second).compose()
+
+
+def test_compose_lays_a_raw_part_out_as_is_beside_a_compressed_one():
+    m = message(BIG, BIG * 2, c2=C.ZLIB_BEST_SPEED, f2=F.APPLICATION_2)
+    wire = m.compose()
+    assert wire[:8] == bytes.fromhex("01030000") + len(BIG).to_bytes(4, "big") and wire[8:8 + len(BIG)] == BIG
+    assert vexal.parse(wire) == (message(BIG, BIG * 2, c2=C.ZLIB_DEFAULT, f2=F.APPLICATION_2), len(wire))
+    empty = message(b"", c1=C.ZLIB_DEFAULT).compose()  # an empty payload is still a zlib stream
+    assert empty[2] == 1 and vexal.parse(empty)[0] == message(c1=C.ZLIB_DEFAULT)
