@@ -54,7 +54,8 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
       "  vexal inspect examples/sample.vexal\n"
       "  producer | vexal inspect --json | jq .parts\n"
       "  vexal inspect --levels capture.vexal\n"
-      "  vexal inspect --hex examples/sample.vexal\n");
+      "  vexal inspect --hex examples/sample.vexal\n"
+      "  vexal inspect --follow capture.vexal\n");
   command->add_option("FILE", options.inputs,
                       "Inputs; none or - reads standard input, also an "
                       "endless pipe");
@@ -78,6 +79,12 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
       "field that was refused, marked");
   command->add_flag("--hex-all", options.hex_all,
                     "As --hex, with every stored byte shown");
+  command->add_flag(
+      "--follow", options.follow,
+      "Like tail -F: print each message of FILE as soon as it is whole and "
+      "wait at the end for more, until interrupted (Ctrl-C, status 0); when "
+      "FILE is truncated or replaced, say which and go on from the start of "
+      "the new file");
   add_limits(*command, options.limits);
   return command;
 }

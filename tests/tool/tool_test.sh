@@ -4,7 +4,7 @@
 # checks exit statuses, error lines, output files and the key report lines.
 #
 # Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION [EXAMPLE]
-#   CASE is one of: cli sample errors roundtrip stream output hex levels salvage
+#   CASE is one of: cli sample errors roundtrip stream output follow hex levels salvage
 #   EXAMPLE is the built examples/roundtrip.cpp, if any.
 set -uo pipefail
 
@@ -307,6 +307,42 @@ case_output() {
     | map(tostring) | join(" ")' out.txt)" == \
     $'bad\uFFFDname.vexal bad\uFFFDname.vexal 1' ]] ||
     fail "--json with a non-UTF-8 name: $(cat out.txt)"
+}
+
+# inspect --follow: a writer appends two copies of the fixture in pieces,
+# then the file is truncated and refilled, then replaced; every message is
+# printed once, in order, and Ctrl-C ends the run with status 0.
+case_follow() {
+  make_fixture
+  cat m.vexal m.vexal >two.vexal
+  : >f.vexal
+  timeout 30 "$vexal" inspect --follow f.vexal >follow.txt 2>err.txt &
+  local tool=$! at
+  for ((at = 0; at < $(stat -c %s two.vexal); at += 1000)); do
+    tail -c +$((at + 1)) two.vexal | head -c 1000 >>f.vexal
+    sleep 0.01
+  done
+  # printed: N messages seen in follow.txt within 20 s
+  printed() {
+    for at in $(seq 200); do
+      (($(grep -c '^message' follow.txt) >= $1)) && return 0
+      sleep 0.1
+    done
+    return 1
+  }
+  printed 4 || fail "--follow: $(cat follow.txt)"
+  cat m.vexal >f.vexal
+  printed 6 || fail "--follow after truncation: $(cat follow.txt)"
+  cp m.vexal new.vexal
+  mv new.vexal f.vexal
+  printed 8 || fail "--follow after replacement: $(cat follow.txt)"
+  kill -INT $tool
+  wait $tool || fail "--follow ended with status $?"
+  "$vexal" inspect two.vexal m.vexal m.vexal | grep '^message' >want.txt
+  diff <(grep '^message' follow.txt) want.txt || fail "--follow printed other messages"
+  [[ "$(cat err.txt)" == "vexal: f.vexal: truncated; reading it again from the start
+vexal: f.vexal: replaced; reading the new file from the start" ]] ||
+    fail "--follow: $(cat err.txt)"
 }
 
 # inspect --hex against checked-in dumps: the sample, and the sample with an
