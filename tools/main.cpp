@@ -165,10 +165,12 @@ CLI::App* add_salvage(CLI::App& app, salvage_options& options) {
   add_limits(*command, options.limits);
   command->footer(
       "Each damaged range is reported on standard error, as \"damaged: "
-      "bytes 1200\u20131431 (232 bytes) skipped\", then a summary line. A "
-      "message is kept only where the bytes after it start another message "
-      "that parses or the input ends, or else where no message that parses "
-      "starts inside it.\n\n" +
+      "bytes 1200\u20131431 (232 bytes) skipped\", then a summary line, as "
+      "\"41 of 43 messages recovered, 2 damaged ranges, 1,032 bytes "
+      "dropped\". A message is kept only where its parts' type codes are in "
+      "their places and the bytes after it start another message that parses "
+      "or the input ends, or else where no message that parses starts inside "
+      "it.\n\n" +
       command->get_footer());
   return command;
 }
