@@ -366,9 +366,9 @@ case_levels() {
   jq -c 'select(.index == 1) | .parts[1].levels' out.txt >levels.json
   local name want got
   for name in none zlib_level_{1..9}; do
-    "$vexal" pack hello.txt numbers.txt --second-compression $name -o l.vexal
+    "$vexal" pack hello.txt numbers.txt --second-compression "$name" -o l.vexal
     want=$("$vexal" inspect --json l.vexal | jq '.parts[1].stored')
-    got=$(jq --arg name $name '.[] | select(.compression == $name) | .stored' \
+    got=$(jq --arg name "$name" '.[] | select(.compression == $name) | .stored' \
       levels.json)
     [[ $got == "$want" ]] || fail "--levels $name: stored $got, not $want"
   done
