@@ -8,13 +8,17 @@ record of the limit that the operation is measured against.
 """
 
 import json
+import sys
 from dataclasses import dataclass
 
 LIMITS = {
     ("compose", "none"): "limit_copy",
     ("parse", "none"): "limit_copy",
+    ("view", "none"): "limit_copy",
+    ("flatbuffers", "none"): "limit_copy",
     ("compose", "zlib"): "limit_compress2",
     ("parse", "zlib"): "limit_uncompress",
+    ("view", "zlib"): "limit_uncompress",
 }
 
 
@@ -65,7 +69,8 @@ def load(path):
             operation, compression, kind, int(part_size), _nanoseconds(entry),
             entry.get("bytes_per_second", 0.0),
             {k: v for k, v in entry.items()
-             if k in ("allocs", "peak_ratio", "peak_bytes", "input_bytes")})
+             if k in ("allocs", "peak_ratio", "peak_bytes", "input_bytes",
+                      "capacity_after")})
 
     for record in records.values():
         family = "none" if record.compression == "none" else "zlib"
@@ -98,3 +103,20 @@ def size_text(size):
         if size >= scale and size % scale == 0:
             return f"{size // scale} {unit}"
     return f"{size} B"
+
+
+def merge(into, *others):
+    """Appends the benchmarks of the other JSON files to those of `into`."""
+    with open(into, encoding="utf-8") as file:
+        data = json.load(file)
+    for other in others:
+        with open(other, encoding="utf-8") as file:
+            data["benchmarks"] += json.load(file)["benchmarks"]
+    with open(into, "w", encoding="utf-8") as file:
+        json.dump(data, file, indent=2)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 4 or sys.argv[1] != "merge":
+        raise SystemExit("Usage: bench/results.py merge INTO.json OTHER.json...")
+    merge(*sys.argv[2:])

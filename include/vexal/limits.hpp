@@ -2,6 +2,16 @@
 // What one message read from untrusted bytes may cost: the bounded parse
 // (vexal/vexal.hpp) and the stream reader (vexal/reader.hpp) both take a
 // `vexal_limits`.
+//
+// Threads: distinct objects may be used from different threads at once, and
+// so may one object that no thread changes (its `const` members). A call that
+// changes an object must not overlap with any other use of that object,
+// reading included: `parse`, `feed`, `next`, `skip`, the setters
+// (`set_payload`, `set_format`, `set_compression`, `set_type`,
+// `set_default_type`, `init`), `take_payload`, `swap`, assignment, moving
+// from the object, the non-`const` `first()` and `second()`, and destruction.
+// `swap` and `next(message)` change both objects they are given;
+// `compose(out)` changes `out`.
 #ifndef VEXAL_LIMITS_HPP
 #define VEXAL_LIMITS_HPP
 

@@ -6,8 +6,15 @@
 // `vexal_part<T>` and `vexal_any_part` add the wire form: each composes to and
 // parses from one part, an 8-byte header followed by the stored payload.
 //
-// Distinct objects may be used from different threads at once; one object
-// must not be changed by two threads at once.
+// Threads: distinct objects may be used from different threads at once, and
+// so may one object that no thread changes (its `const` members). A call that
+// changes an object must not overlap with any other use of that object,
+// reading included: `parse`, `feed`, `next`, `skip`, the setters
+// (`set_payload`, `set_format`, `set_compression`, `set_type`,
+// `set_default_type`, `init`), `take_payload`, `swap`, assignment, moving
+// from the object, the non-`const` `first()` and `second()`, and destruction.
+// `swap` and `next(message)` change both objects they are given;
+// `compose(out)` changes `out`.
 #ifndef VEXAL_PART_HPP
 #define VEXAL_PART_HPP
 

@@ -6,6 +6,16 @@
 // an object at an offset and returns where the next read begins. Serializers
 // nest and share one output vector, so a message and its parts walk the same
 // bytes in the same order.
+//
+// Threads: distinct objects may be used from different threads at once, and
+// so may one object that no thread changes (its `const` members). A call that
+// changes an object must not overlap with any other use of that object,
+// reading included: `parse`, `feed`, `next`, `skip`, the setters
+// (`set_payload`, `set_format`, `set_compression`, `set_type`,
+// `set_default_type`, `init`), `take_payload`, `swap`, assignment, moving
+// from the object, the non-`const` `first()` and `second()`, and destruction.
+// `swap` and `next(message)` change both objects they are given;
+// `compose(out)` changes `out`.
 #ifndef VEXAL_SERIALIZER_HPP
 #define VEXAL_SERIALIZER_HPP
 

@@ -6,6 +6,16 @@
 //
 // A message ends where its second part ends, so several messages can lie back
 // to back in one vector: parse each at the offset the previous parse returned.
+//
+// Threads: distinct objects may be used from different threads at once, and
+// so may one object that no thread changes (its `const` members). A call that
+// changes an object must not overlap with any other use of that object,
+// reading included: `parse`, `feed`, `next`, `skip`, the setters
+// (`set_payload`, `set_format`, `set_compression`, `set_type`,
+// `set_default_type`, `init`), `take_payload`, `swap`, assignment, moving
+// from the object, the non-`const` `first()` and `second()`, and destruction.
+// `swap` and `next(message)` change both objects they are given;
+// `compose(out)` changes `out`.
 #ifndef VEXAL_VEXAL_HPP
 #define VEXAL_VEXAL_HPP
 

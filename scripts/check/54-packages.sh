@@ -117,6 +117,9 @@ if [[ -f tools/CMakeLists.txt ]]; then
       "$out/vexal-tools/usr/bin/vexal" --version)" "$version"
   file "$out/vexal-tools/usr/bin/vexal" | grep -q ', stripped' ||
     fail "the packaged tool is not stripped"
+  # Below /usr the system finds the library; a RUNPATH would only repeat it.
+  ! readelf -d "$out/vexal-tools/usr/bin/vexal" | grep -q RUNPATH ||
+    fail "the packaged tool has a RUNPATH"
 fi
 
 python_dir=usr/lib/python3/dist-packages/vexal
