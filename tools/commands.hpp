@@ -26,6 +26,7 @@ struct inspect_options {
   bool levels = false;              ///< Try every compression on each part.
   bool hex = false;                 ///< Annotated dumps instead of reports.
   bool hex_all = false;             ///< The same, every stored byte shown.
+  bool follow = false;  ///< Wait for more at the end of the one input.
   limit_options limits;
 };
 

@@ -12,6 +12,7 @@
 #include <vexal/vexal.hpp>
 
 #include "header_codes.hpp"
+#include "report.hpp"
 
 namespace kelvo::tool {
 namespace {
@@ -21,8 +22,6 @@ enum class field { type, format, compression, reserved, length, stored };
 
 constexpr size_t line_bytes = 16;
 constexpr size_t shown_lines = 2;  // at each end of a long part
-constexpr std::array<const char*, 4> level_hints = {"fastest", "fast",
-                                                    "default", "maximum"};
 constexpr std::array<const char*, 2> part_names = {"type-1 part",
                                                    "type-0 part"};
 
@@ -92,7 +91,7 @@ class dumper {
       if (wire != nullptr && wire->parts[part].compressed && present >= 2) {
         row(at, 2, "zlib header",
             std::string("level hint ") +
-                level_hints.at(wire->parts[part].zlib_level_hint),
+                level_name(wire->parts[part].zlib_level_hint),
             nullptr);
         from += 2;
       }

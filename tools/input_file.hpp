@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@
 #include "byte_buffer.hpp"
 
 namespace kelvo::tool {
+
+/// Reads up to `size` bytes into `data`; returns how many, 0 at the end.
+using byte_source = std::function<size_t(uint8_t* data, size_t size)>;
 
 /// An open input; owns its descriptor (not standard input's).
 class input_file {

@@ -19,9 +19,13 @@ using namespace kelvo::tool;
 
 const char* const exit_statuses =
     "Exit status:\n"
-    "  0  success, also when the reader of the output went away\n"
-    "  1  an input holds a malformed or incomplete message\n"
-    "  2  bad option or value, unreadable input, failed write\n";
+    "  0  success, also when the reader of the output went away or\n"
+    "     inspect --follow was interrupted\n"
+    "  1  an input holds a malformed or incomplete message, or one over a\n"
+    "     limit; salvage dropped damaged bytes\n"
+    "  2  bad option or value, unreadable input, failed write; unpack\n"
+    "     --index past the last message or with neither --first nor\n"
+    "     --second; salvage -o naming the input\n";
 
 // A command whose help ends with `examples` and the exit statuses.
 CLI::App* add_command(CLI::App& app, const char* name, const char* summary,
@@ -54,13 +58,14 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
       "  vexal inspect examples/sample.vexal\n"
       "  producer | vexal inspect --json | jq .parts\n"
       "  vexal inspect --levels capture.vexal\n"
-      "  vexal inspect --hex examples/sample.vexal\n");
+      "  vexal inspect --hex examples/sample.vexal\n"
+      "  vexal inspect --follow capture.vexal\n");
   command->add_option("FILE", options.inputs,
                       "Inputs; none or - reads standard input, also an "
                       "endless pipe");
   command->add_flag("--json", options.json,
-                    "One JSON object per message and line, no summary "
-                    "(docs/json.md)");
+                    "One JSON object per message and line, no summary; "
+                    "the fields are described in " VEXAL_JSON_DOC);
   command->add_flag("--keep-going", options.keep_going,
                     "Report a malformed or incomplete message on standard "
                     "error, skip it and go on; exit status 1 at the end");
@@ -78,6 +83,12 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
       "field that was refused, marked");
   command->add_flag("--hex-all", options.hex_all,
                     "As --hex, with every stored byte shown");
+  command->add_flag(
+      "--follow", options.follow,
+      "Like tail -F: print each message of FILE as soon as it is whole and "
+      "wait at the end for more, until interrupted (Ctrl-C, status 0); when "
+      "FILE is truncated or replaced, say which and go on from the start of "
+      "the new file");
   add_limits(*command, options.limits);
   return command;
 }
@@ -122,7 +133,7 @@ CLI::App* add_pack(CLI::App& app, pack_options& options) {
 CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
   CLI::App* command = add_command(
       app, "unpack", "Write the decompressed payloads of one message",
-      "  vexal unpack out.vexal --index 1 --first head.bin --second -\n");
+      "  vexal unpack out.vexal --index 1 --first head.out --second -\n");
   command->add_option("FILE", options.input, "Input (- : standard input)")
       ->required();
   command
@@ -154,10 +165,12 @@ CLI::App* add_salvage(CLI::App& app, salvage_options& options) {
   add_limits(*command, options.limits);
   command->footer(
       "Each damaged range is reported on standard error, as \"damaged: "
-      "bytes 1200\u20131431 (232 bytes) skipped\", then a summary line. A "
-      "message is kept only where the bytes after it start another message "
-      "that parses or the input ends, or else where no message that parses "
-      "starts inside it.\n\n" +
+      "bytes 1200\u20131431 (232 bytes) skipped\", then a summary line, as "
+      "\"41 of 43 messages recovered, 2 damaged ranges, 1,032 bytes "
+      "dropped\". A message is kept only where its parts' type codes are in "
+      "their places and the bytes after it start another message that parses "
+      "or the input ends, or else where no message that parses starts inside "
+      "it.\n\n" +
       command->get_footer());
   return command;
 }
@@ -183,7 +196,7 @@ int main(int argc, char** argv) {
   // run quietly (output_closed) instead of killing it.
   std::signal(SIGPIPE, SIG_IGN);
 
-  CLI::App app("Inspect, pack and unpack vexal messages.", "vexal");
+  CLI::App app("Inspect, pack, unpack and salvage vexal messages.", "vexal");
   app.set_version_flag("--version", kelvo::vexal_version::get_string(),
                        "Print the library's version and exit");
   app.require_subcommand(1);

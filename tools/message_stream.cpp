@@ -56,6 +56,16 @@ void refuse(bool keep_going, const std::string& line) {
 uint64_t read_messages(input_file& input, const vexal_limits& limits,
                        bool keep_going, const message_visitor& visit,
                        const refusal_visitor& refused) {
+  return read_messages(
+      input.name(),
+      [&](uint8_t* data, size_t size) { return input.read_some(data, size); },
+      limits, keep_going, visit, refused, false);
+}
+
+uint64_t read_messages(const std::string& name, const byte_source& read,
+                       const vexal_limits& limits, bool keep_going,
+                       const message_visitor& visit,
+                       const refusal_visitor& refused, bool incomplete_ok) {
   vexal_reader reader(limits);
   kept_bytes kept(refused != nullptr);
   vexal message;
@@ -65,7 +75,7 @@ uint64_t read_messages(input_file& input, const vexal_limits& limits,
   for (;;) {
     // What was printed for earlier messages shows before the tool waits.
     flush_output();
-    const size_t got = input.read_some(chunk.data(), chunk.size());
+    const size_t got = read(chunk.data(), chunk.size());
     if (got == 0) break;
     reader.feed(chunk.data(), got);
     kept.add(chunk.data(), got);
@@ -79,7 +89,7 @@ uint64_t read_messages(input_file& input, const vexal_limits& limits,
           refused(index, offset, kept.from(offset), kept.after(offset),
                   error.what());
         }
-        refuse(keep_going, input.name() + ": message " + std::to_string(index) +
+        refuse(keep_going, name + ": message " + std::to_string(index) +
                                " at offset " + std::to_string(offset) + ": " +
                                error.what());
         reader.skip();
@@ -91,8 +101,8 @@ uint64_t read_messages(input_file& input, const vexal_limits& limits,
       }
     }
   }
-  if (reader.buffered() > 0) {
-    refuse(keep_going, input.name() + ": incomplete message at offset " +
+  if (reader.buffered() > 0 && !incomplete_ok) {
+    refuse(keep_going, name + ": incomplete message at offset " +
                            std::to_string(reader.offset()) + " (" +
                            std::to_string(reader.buffered()) + " bytes left)");
     ++skipped;

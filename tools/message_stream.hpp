@@ -49,6 +49,13 @@ uint64_t read_messages(input_file& input, const vexal_limits& limits,
                        bool keep_going, const message_visitor& visit,
                        const refusal_visitor& refused = nullptr);
 
+/// The same over the bytes that `read` gives, named `name`; an input that
+/// ends inside a message is not reported when `incomplete_ok`.
+uint64_t read_messages(const std::string& name, const byte_source& read,
+                       const vexal_limits& limits, bool keep_going,
+                       const message_visitor& visit,
+                       const refusal_visitor& refused, bool incomplete_ok);
+
 }  // namespace kelvo::tool
 
 #endif  // VEXAL_TOOLS_MESSAGE_STREAM_HPP

@@ -9,10 +9,6 @@
 namespace kelvo::tool {
 namespace {
 
-// The zlib level classes, by the hint that the library reports.
-constexpr std::array<const char*, 4> level_names = {"fastest", "fast",
-                                                    "default", "maximum"};
-
 // Payload bytes per stored byte; 1 for an empty part.
 double ratio(uint64_t payload, uint64_t stored) {
   return stored == 0
@@ -27,7 +23,7 @@ part_report describe_part(int type, const vexal_wire_part& wire,
           wire.compressed,
           wire.stored_size,
           part.get_payload().size(),
-          wire.compressed ? level_names.at(wire.zlib_level_hint) : nullptr,
+          wire.compressed ? level_name(wire.zlib_level_hint) : nullptr,
           levels ? try_levels(part) : std::vector<level_trial>{}};
 }
 
@@ -55,6 +51,12 @@ nlohmann::ordered_json levels_json(const std::vector<level_trial>& levels) {
 }
 
 }  // namespace
+
+const char* level_name(uint8_t hint) {
+  static constexpr std::array<const char*, 4> names = {"fastest", "fast",
+                                                       "default", "maximum"};
+  return names.at(hint);
+}
 
 message_report describe(const std::string& input, const message_view& view,
                         bool levels) {

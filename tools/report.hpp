@@ -40,6 +40,11 @@ struct message_report {
   std::array<part_report, 2> parts;  ///< The type-1 part, then the type-0.
 };
 
+/// The name of a zlib level class, by the hint that the library reports
+/// (vexal_wire_part::zlib_level_hint): "fastest", "fast", "default" or
+/// "maximum".
+const char* level_name(uint8_t hint);
+
 /// The report on one message of `input`, with each part's `levels` tried
 /// when `levels` is true.
 message_report describe(const std::string& input, const message_view& view,

@@ -20,7 +20,7 @@ namespace {
 
 constexpr size_t write_step = 64 * 1024;
 
-// 1032 as "1,032".
+// 1032 as "1,032", for the summary line.
 std::string grouped(uint64_t number) {
   std::string digits = std::to_string(number);
   for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
@@ -62,9 +62,10 @@ exit_status run_salvage(const salvage_options& options) {
       if (pending.size() >= write_step) write_pending();
     };
     on.damaged = [&](uint64_t offset, uint64_t size) {
-      print_error("damaged: bytes " + grouped(offset) + "\u2013" +
-                  grouped(offset + size - 1) + " (" +
-                  counted(size, "byte", "bytes") + ") skipped");
+      print_error("damaged: bytes " + std::to_string(offset) + "\u2013" +
+                  std::to_string(offset + size - 1) + " (" +
+                  std::to_string(size) + (size == 1 ? " byte" : " bytes") +
+                  ") skipped");
     };
     totals = salvage_scan(
         [&](uint8_t* data, size_t size) { return input.read_some(data, size); },

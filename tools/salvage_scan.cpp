@@ -50,11 +50,13 @@ class input_window {
     return true;
   }
 
-  // Releases the bytes before `offset`, a chunk at a time.
+  // Releases the bytes before `offset` once they are a chunk and half of
+  // what is held, so that the bytes kept are moved O(1) times on average.
   void drop_before(uint64_t offset) {
-    if (offset - base_ < read_step) return;
+    const uint64_t dropped = offset - base_;
+    if (dropped < read_step || dropped < bytes_.size() / 2) return;
     bytes_.erase(bytes_.begin(),
-                 bytes_.begin() + static_cast<ptrdiff_t>(offset - base_));
+                 bytes_.begin() + static_cast<ptrdiff_t>(dropped));
     base_ = offset;
   }
 

@@ -16,10 +16,9 @@
 #include <functional>
 #include <vexal/vexal.hpp>
 
-namespace kelvo::tool {
+#include "input_file.hpp"
 
-/// Reads up to `size` bytes into `data`; returns how many, 0 at the end.
-using byte_source = std::function<size_t(uint8_t* data, size_t size)>;
+namespace kelvo::tool {
 
 /// What the scan found, in stream order.
 struct salvage_events {

@@ -22,7 +22,7 @@ add_custom_command(
     -DLICENSE=${PROJECT_SOURCE_DIR}/LICENSE -DOUTPUT=${man_dir}/sections.h2m
     -P "${CMAKE_CURRENT_SOURCE_DIR}/man/commands.cmake"
   COMMAND "${VEXAL_HELP2MAN}" --no-info --include=${man_dir}/sections.h2m
-    "--name=inspect, pack and unpack vexal messages" --output=${page}
+    "--name=inspect, pack, unpack and salvage vexal messages" --output=${page}
     $<TARGET_FILE:vexal_tool>
   COMMAND "${VEXAL_GZIP}" -9n --force "${page}"
   DEPENDS vexal_tool "${CMAKE_CURRENT_SOURCE_DIR}/man/commands.cmake"
