@@ -28,8 +28,10 @@
 
 #include "heap_counter.hpp"
 #include "payloads.hpp"
+#include "peer_bench.hpp"
 #include "vexal/version.hpp"
 #include "vexal/vexal.hpp"
+#include "vexal/view.hpp"
 
 namespace vexal_bench {
 namespace {
@@ -157,6 +159,36 @@ void parse_reused(benchmark::State& state, workload work) {
           [&] { return message.parse(f.wire, 0) == f.wire.size(); });
 }
 
+// A view of the message where it lies: nothing is copied or allocated.
+void view_parse(benchmark::State& state, workload work) {
+  const fixture& f = fixture_for(work);
+  kelvo::vexal_view view;
+  measure(state, f.message, [&] {
+    const size_t end = view.parse(f.wire.data(), f.wire.size(), 0);
+    benchmark::DoNotOptimize(view);
+    return end == f.wire.size();
+  });
+}
+
+// A view, and both payloads inflated into vectors reused from run to run
+// (filled once before, as when reused for real).
+void view_payload_into(benchmark::State& state, workload work) {
+  const fixture& f = fixture_for(work);
+  const size_t total = f.message.first().get_payload().size() +
+                       f.message.second().get_payload().size();
+  std::vector<uint8_t> first = f.message.first().get_payload();
+  std::vector<uint8_t> second = f.message.second().get_payload();
+  kelvo::vexal_view view;
+  measure(state, f.message, [&] {
+    const size_t end = view.parse(f.wire.data(), f.wire.size(), 0);
+    view.first().payload_into(first);
+    view.second().payload_into(second);
+    benchmark::DoNotOptimize(first.data());
+    benchmark::DoNotOptimize(second.data());
+    return end == f.wire.size() && first.size() + second.size() == total;
+  });
+}
+
 // Limit of raw work: one allocation and one memcpy of the message bytes.
 void limit_copy(benchmark::State& state, workload work) {
   const fixture& f = fixture_for(work);
@@ -270,8 +302,10 @@ void register_workload(const workload& work) {
       {"parse_into", parse_reused},
   };
   if (work.codec->value == compression::none) {
+    runs.emplace_back("view_parse", view_parse);
     runs.emplace_back("limit_copy", limit_copy);
   } else {
+    runs.emplace_back("view_payload_into", view_payload_into);
     runs.emplace_back("limit_compress2", limit_compress2);
     runs.emplace_back("limit_uncompress", limit_uncompress);
   }
@@ -288,6 +322,9 @@ void register_all() {
       }
     }
   }
+#ifdef VEXAL_BENCH_FLATBUFFERS
+  register_flatbuffers_benchmarks();
+#endif
   const std::string tail = "/none/text/" + std::to_string(peak_part_size);
   for (const auto& [name, op] :
        {std::pair{"compose", peak_op::compose},

@@ -14,8 +14,11 @@ from dataclasses import dataclass
 LIMITS = {
     ("compose", "none"): "limit_copy",
     ("parse", "none"): "limit_copy",
+    ("view", "none"): "limit_copy",
+    ("flatbuffers", "none"): "limit_copy",
     ("compose", "zlib"): "limit_compress2",
     ("parse", "zlib"): "limit_uncompress",
+    ("view", "zlib"): "limit_uncompress",
 }
 
 
@@ -66,7 +69,8 @@ def load(path):
             operation, compression, kind, int(part_size), _nanoseconds(entry),
             entry.get("bytes_per_second", 0.0),
             {k: v for k, v in entry.items()
-             if k in ("allocs", "peak_ratio", "peak_bytes", "input_bytes")})
+             if k in ("allocs", "peak_ratio", "peak_bytes", "input_bytes",
+                      "capacity_after")})
 
     for record in records.values():
         family = "none" if record.compression == "none" else "zlib"

@@ -82,6 +82,13 @@ CORPUS = {
         "tight_limits": b"\x08\x20\5" + STREAM,
         "bomb": b"\xff\x80\xff" + message(bytes(100000), 9, ABC),
     },
+    # The view target reads its limits from its first byte (255: none).
+    "view": {
+        "no_limits": b"\xff" + STREAM,
+        "tight_limits": b"\x06" + STREAM,
+        "damaged_zlib_first": b"\xff" + part(FIRST, BYTES, ZLIB, b"x\x9c\xff")
+        + part(SECOND, 9, STORED, ABC),
+    },
 }
 
 if __name__ == "__main__":

@@ -6,15 +6,23 @@
 
 #include <pybind11/pybind11.h>
 
+#include <cstddef>
+#include <stdexcept>
+
 namespace vexal_python {
 
-/// vexal.Error, raised for every std::runtime_error of the library.
+/// vexal.Error, raised for every std::runtime_error of the library, and
+/// its subclasses LimitError and TruncatedError.
 void define_error(pybind11::module_& module);
+/// Raises `error` as vexal.Error or LimitError with `.offset` set.
+[[noreturn]] void raise_at(const std::runtime_error& error, size_t offset);
+/// vexal.Limits.
+void define_limits(pybind11::module_& module);
 /// vexal.Part.
 void define_part(pybind11::module_& module);
 /// vexal.Message and vexal.parse.
 void define_message(pybind11::module_& module);
-/// vexal.Limits and vexal.Reader.
+/// vexal.Reader.
 void define_reader(pybind11::module_& module);
 
 }  // namespace vexal_python

@@ -41,6 +41,14 @@ need_python_packages() {
   need_packages python3-dev pybind11-dev
 }
 
+# What building the Python package as a wheel and installing it into a venv
+# needs (scripts/check/55-python-package.sh), with the Python package's own
+# build packages.
+need_python_package_packages() {
+  need_python_packages
+  need_packages python3-setuptools python3-wheel python3-build python3-venv
+}
+
 # What the vexal tool (VEXAL_BUILD_TOOLS) and its manual page
 # (VEXAL_BUILD_MANPAGE) need to build.
 need_tool_packages() {

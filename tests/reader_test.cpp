@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,36 +63,81 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
   }
 }
 
-TEST(Reader, RefusesHugeHeadersUnheldAndSkipsTheirBytesAsTheyCome) {
-  // L1 = 4 GiB - 1 refuses from the first header, L2 from the second.
-  for (const bytes& headers :
-       {hex("01 03 00 00 ff ff ff ff"),
-        hex("01 03 00 00 00 00 00 00 02 03 00 00 ff ff ff ff")}) {
-    vexal_reader reader;
-    vexal message;
-    reader.feed(headers);
-    EXPECT_THROW_MSG(reader.next(message), "vexal message too long");
-    EXPECT_THROW_MSG(reader.next(message), "vexal message too long");
-    EXPECT_EQ(reader.buffered(), headers.size());
-    reader.skip();
-    EXPECT_EQ(reader.buffered(), 0u);
-    // The rest of the message as far as known, then the next first header.
-    EXPECT_EQ(reader.needed(), uint64_t{0xffffffff} + 24 - headers.size());
-    const bytes mebibyte(1 << 20, 0);  // 4096 MiB - 1 in all
-    for (int i = 0; i < 4095; ++i) reader.feed(mebibyte);
-    reader.feed(mebibyte.data(), mebibyte.size() - 1);
-    EXPECT_EQ(reader.buffered(), 0u);
-    if (headers.size() == 8) reader.feed(hex("02 03 00 00 00 00 00 02 aa bb"));
-    EXPECT_FALSE(reader.next(message));
-    EXPECT_EQ(reader.needed(), 8u);
-    vexal_reader moved(std::move(reader));
-    reader = std::move(moved);
-    // A large message, then a small one: the large buffer is given back.
-    reader.feed(wire_of(bytes(2 << 20, 'b'), compression::none, {}));
-    EXPECT_TRUE(reader.next(message));
-    reader.feed(wire_of(hex("cc"), compression::none, {}));
-    EXPECT_TRUE(reader.next(message));
-    EXPECT_EQ(message.first().get_payload(), hex("cc"));
+// One stream with every kind of refusal between good messages, read in
+// pieces of several sizes, in every way: each way must see the same
+// messages and refusals, and be at a boundary exactly between messages.
+TEST(Reader, EveryWayOfReadingYieldsTheSameMessagesAndRefusals) {
+  const vexal_limits limits{120000, 110000};
+  const std::pair<bytes, std::string> pieces[] = {
+      {wire_of(hex("a0"), compression::none, {}), "1"},
+      {wire_of(noise(100000), compression::none, {}), "100000"},
+      {hex("01 03 07 00 00 00 00 00 02 03 00 00 00 00 00 00"),
+       "Unknown vexal compression (raw)"},
+      {wire_of(noise(120000), compression::none, {}), "vexal message too long"},
+      {wire_of({}, compression::none, noise(120000)), "vexal message too long"},
+      {wire_of(bytes(110001, 0), compression::zlib_default, {}),
+       "vexal payload too long"},
+      {wire_of(hex("a2a2"), compression::none, {}), "2"}};
+  bytes stream;
+  std::set<size_t> boundaries = {0};
+  std::vector<std::string> expected;
+  for (const auto& [wire, outcome] : pieces) {
+    stream = cat(stream, wire);
+    boundaries.insert(stream.size());
+    expected.push_back(outcome);
+  }
+  for (size_t chunk : {size_t{1}, size_t{7}, size_t{4096}, stream.size()}) {
+    // Feed or prepare + commit; try_next or next; way 3 with a reader
+    // that was moved from after its first bytes.
+    for (int way = 0; way < 4; ++way) {
+      SCOPED_TRACE(std::to_string(chunk) + " " + std::to_string(way));
+      vexal_reader reader(limits);
+      reader.feed(stream.data(), 9);
+      vexal_reader taken(std::move(reader));
+      if (way < 3) reader = std::move(taken);
+      size_t fed = way < 3 ? 9 : 0;
+      vexal message;
+      std::vector<std::string> seen;
+      int wrong = 0;
+      while (fed < stream.size()) {
+        const size_t n = std::min(chunk, stream.size() - fed);
+        if (way < 2) {
+          reader.feed(stream.data() + fed, n);
+        } else {
+          std::memcpy(reader.prepare(n), stream.data() + fed, n);
+          reader.commit(n);
+        }
+        fed += n;
+        for (;;) {
+          std::string error;
+          vexal_reader::status status = vexal_reader::status::need_more;
+          if (way % 2 == 0) {
+            status = reader.try_next(message);
+            error = reader.error();
+          } else {
+            try {
+              if (reader.next(message)) status = vexal_reader::status::message;
+            } catch (const std::runtime_error& e) {
+              error = e.what();
+            }
+          }
+          if (status == vexal_reader::status::need_more && error.empty()) break;
+          seen.push_back(
+              error.empty()
+                  ? std::to_string(message.first().get_payload().size())
+                  : error);
+          if (!error.empty()) reader.skip();
+        }
+        // At a boundary exactly between messages, holding at most 64 KiB
+        // there and at most a message and a piece anywhere.
+        wrong += reader.at_boundary() != (boundaries.count(fed) == 1) ||
+                 reader.capacity() > (reader.at_boundary()
+                                          ? size_t{1} << 16
+                                          : limits.max_message_size + n);
+      }
+      EXPECT_EQ(seen, expected);
+      EXPECT_EQ(wrong, 0);
+    }
   }
 }
 

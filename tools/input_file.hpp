@@ -7,6 +7,8 @@
 #ifndef VEXAL_TOOLS_INPUT_FILE_HPP
 #define VEXAL_TOOLS_INPUT_FILE_HPP
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -44,6 +46,9 @@ class input_file {
   void append_all(std::vector<uint8_t>& out, uint64_t limit);
   /// The same into a buffer that grows without copying itself.
   void append_all(byte_buffer& out, uint64_t limit);
+
+  /// True when `other` describes this input's file (same device and inode).
+  bool is(const struct stat& other) const;
 
   /// The bytes left in a regular file; nothing for a pipe, a terminal or a
   /// device, whose length is known only at their end.

@@ -52,7 +52,9 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
   CLI::App* command = add_command(
       app, "inspect", "Describe every message of the inputs, one after another",
       "  vexal inspect examples/sample.vexal\n"
-      "  producer | vexal inspect --json | jq .parts\n");
+      "  producer | vexal inspect --json | jq .parts\n"
+      "  vexal inspect --levels capture.vexal\n"
+      "  vexal inspect --hex examples/sample.vexal\n");
   command->add_option("FILE", options.inputs,
                       "Inputs; none or - reads standard input, also an "
                       "endless pipe");
@@ -62,6 +64,20 @@ CLI::App* add_inspect(CLI::App& app, inspect_options& options) {
   command->add_flag("--keep-going", options.keep_going,
                     "Report a malformed or incomplete message on standard "
                     "error, skip it and go on; exit status 1 at the end");
+  command->add_flag("--levels", options.levels,
+                    "Compose each part's payload stored as is and at zlib "
+                    "levels 1 to 9, and print the stored size and compose "
+                    "time of each, marking the smallest and the fastest "
+                    "within 5 % of the smallest size");
+  command->add_flag(
+      "--hex", options.hex,
+      "An annotated dump of each message's bytes instead of the report: "
+      "every header field with its raw and decoded value, a zlib part's "
+      "stream header with its level hint, the stored bytes in hex and ASCII "
+      "(first and last lines of a long part); a refused message up to the "
+      "field that was refused, marked");
+  command->add_flag("--hex-all", options.hex_all,
+                    "As --hex, with every stored byte shown");
   add_limits(*command, options.limits);
   return command;
 }
@@ -123,6 +139,29 @@ CLI::App* add_unpack(CLI::App& app, unpack_options& options) {
   return command;
 }
 
+CLI::App* add_salvage(CLI::App& app, salvage_options& options) {
+  CLI::App* command = add_command(
+      app, "salvage",
+      "Recover the whole messages of a damaged input into a new file",
+      "  vexal salvage damaged.vexal -o recovered.vexal\n");
+  command->add_option("FILE", options.input, "Input (- : standard input)")
+      ->required();
+  command
+      ->add_option("-o,--output", options.output,
+                   "Where to write the messages that parse, byte for byte "
+                   "(- : standard output); never the input itself")
+      ->required();
+  add_limits(*command, options.limits);
+  command->footer(
+      "Each damaged range is reported on standard error, as \"damaged: "
+      "bytes 1200\u20131431 (232 bytes) skipped\", then a summary line. A "
+      "message is kept only where the bytes after it start another message "
+      "that parses or the input ends, or else where no message that parses "
+      "starts inside it.\n\n" +
+      command->get_footer());
+  return command;
+}
+
 // Ends a failed run: what was printed before the failure is written out,
 // then "vexal: " and `line` go to standard error.
 int fail(int status, const std::string& line) {
@@ -155,9 +194,11 @@ int main(int argc, char** argv) {
   inspect_options inspect;
   pack_options pack;
   unpack_options unpack;
+  salvage_options salvage;
   const CLI::App* inspect_command = add_inspect(app, inspect);
   const CLI::App* pack_command = add_pack(app, pack);
-  add_unpack(app, unpack);
+  const CLI::App* unpack_command = add_unpack(app, unpack);
+  add_salvage(app, salvage);
 
   if (argc <= 1) {
     std::cerr << app.help();
@@ -178,7 +219,8 @@ int main(int argc, char** argv) {
     }
     if (inspect_command->parsed()) return run_inspect(inspect);
     if (pack_command->parsed()) return run_pack(pack);
-    return run_unpack(unpack);  // one command is required
+    if (unpack_command->parsed()) return run_unpack(unpack);
+    return run_salvage(salvage);  // one command is required
   } catch (const output_closed&) {
     return exit_ok;
   } catch (const tool_error& error) {

@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "vexal/export.hpp"
@@ -59,31 +60,74 @@ struct vexal_wire_message {
 
 /// Cuts a stream of bytes into messages, within limits.
 ///
-/// Feed the bytes as they arrive, then call `next` until it returns false:
+/// Read the bytes straight into the reader's buffer, then take every message
+/// that is whole:
 ///
-///     reader.feed(chunk, n);
-///     while (reader.next(message)) use(message);
+///     n = read(fd, reader.prepare(hint), hint);
+///     reader.commit(n);
+///     while (reader.try_next(message) == status::message) use(message);
 ///
-/// The reader holds at most the message it is reading plus the bytes of one
-/// `feed` call; consumed bytes are released or reused.
+/// For `hint`, pass a chunk size (64 KiB suits a socket), or `needed()` when
+/// that is larger: once a message's headers are in, the buffer is sized for
+/// the whole message at once. `feed` copies bytes that lie elsewhere.
+///
+/// Memory: the reader holds every byte fed and not yet consumed, in one
+/// buffer of `capacity()` bytes that grows to a message's size as its headers
+/// announce it (at most `max_message_size`) or to what `prepare` asks for.
+/// Bytes of a skipped message are dropped as they arrive and never held.
+/// When a message is consumed and nothing is left, a buffer over 64 KiB is
+/// given back at once. A `vexal` reused for each message keeps its payloads'
+/// capacity; assign it a new `vexal()` to give that back too.
 ///
 /// When a message is refused (too long, payload too long, or malformed),
-/// `next` throws std::runtime_error and keeps throwing the same error until
-/// `skip()` drops that message; reading then goes on with the one after it.
+/// `try_next` returns the same status (and `next` throws the same error)
+/// until `skip()` drops that message; reading then goes on with the one
+/// after it.
+///
+/// A moved-from reader is an empty reader with the same limits.
 class VEXAL_EXPORT vexal_reader {
  public:
-  /// An empty reader that applies `limits` to every message.
-  explicit vexal_reader(vexal_limits limits = {});
+  /// The outcome of `try_next`.
+  enum class status {
+    /// A message was parsed and consumed.
+    message,
+    /// The next message is not whole yet: commit or feed more bytes.
+    need_more,
+    /// Its headers announce more than `max_message_size` bytes.
+    message_too_long,
+    /// A part's payload is over `max_payload_size`.
+    payload_too_long,
+    /// A bad code or bad zlib data; `error()` has the parse's message.
+    malformed,
+    /// Memory ran short; the same message is read again on the next call.
+    out_of_memory,
+  };
+
+  /// An empty reader that applies `limits` to every message. It allocates
+  /// nothing until bytes arrive.
+  explicit vexal_reader(vexal_limits limits = {}) noexcept;
   /// Releases every byte held.
   ~vexal_reader();
-  /// Takes over `other`'s bytes and position; `other` may then only be
-  /// destroyed or assigned to.
+  /// Takes over `other`'s bytes and position; `other` is left an empty
+  /// reader with its limits.
   vexal_reader(vexal_reader&& other) noexcept;
-  /// Takes over `other`'s bytes and position; `other` may then only be
-  /// destroyed or assigned to.
+  /// Takes over `other`'s bytes, position and limits; `other` is left an
+  /// empty reader with its limits.
   vexal_reader& operator=(vexal_reader&& other) noexcept;
   vexal_reader(const vexal_reader&) = delete;
   vexal_reader& operator=(const vexal_reader&) = delete;
+
+  /// Room for at least `size` bytes at the end of the reader's buffer, to
+  /// be filled by the caller and then passed on with `commit`. Valid until
+  /// the next call that is not const. When the buffer must grow, it grows
+  /// once to hold the whole message that the headers so far announce.
+  /// @return the room, or nullptr, with nothing changed, when the memory
+  ///         cannot be had.
+  uint8_t* prepare(size_t size) noexcept;
+  /// Appends the first `size` bytes written to the room of the last
+  /// `prepare` (at most the size it was given), exactly as `feed` of those
+  /// bytes would.
+  void commit(size_t size) noexcept;
 
   /// Appends `size` bytes from `data` to the stream. Bytes of a message
   /// being skipped are dropped here without being held.
@@ -106,6 +150,15 @@ class VEXAL_EXPORT vexal_reader {
   ///         until `skip()`. std::bad_alloc is not kept: a later `next`
   ///         tries the same message again.
   bool next(vexal& message);
+  /// Does what `next` does and returns the outcome instead of throwing:
+  /// `status::message` where `next` returns true, `status::need_more` where
+  /// it returns false, and for each error the status that names it, with
+  /// its text in `error()`. `message` is left as `next` leaves it.
+  status try_next(vexal& message) noexcept;
+  /// The text of the last refusal or memory failure that `try_next` or
+  /// `next` reported: the message `next` throws. Empty after
+  /// `status::message` and `status::need_more`.
+  const std::string& error() const noexcept;
 
   /// The stream offset of the first byte not yet consumed: where the next
   /// message starts. Bytes dropped by `skip` count too, so `offset()` plus
@@ -113,16 +166,23 @@ class VEXAL_EXPORT vexal_reader {
   uint64_t offset() const noexcept;
   /// The bytes fed and not yet consumed.
   size_t buffered() const noexcept;
+  /// The bytes the reader's buffer holds room for, used or not.
+  size_t capacity() const noexcept;
   /// The bytes still missing before the next message can be whole, as far
   /// as the headers received so far tell: at least 1 whenever `next` would
   /// return false, and exactly the rest of the message once both of its
   /// headers are in (0 when a refused message is whole).
   size_t needed() const noexcept;
+  /// True when nothing of an unfinished or skipped message is pending, so
+  /// the stream may end here; false in the middle of a message or a skip.
+  bool at_boundary() const noexcept;
 
-  /// Drops the message that `next` refused and goes on with the one after
-  /// it. Bytes of that message still to come are dropped as they arrive,
-  /// without being held. Does nothing when no message was refused.
-  void skip();
+  /// Drops the message at `offset()` and goes on with the one after it,
+  /// whatever `next` did with it: refused it, ran out of memory on it, or
+  /// nothing yet. Bytes of that message still to come are dropped as they
+  /// arrive, without being held. Does nothing before the message's first
+  /// header (8 bytes) is in, and nothing while a skip is still dropping.
+  void skip() noexcept;
 
   /// The wire layout of the message that the last successful `next`
   /// returned; all zero before the first one.
@@ -130,7 +190,9 @@ class VEXAL_EXPORT vexal_reader {
 
  private:
   struct state;
+  state* own();
   std::unique_ptr<state> state_;
+  vexal_limits limits_;
 };
 
 }  // namespace kelvo

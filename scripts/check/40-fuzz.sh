@@ -14,7 +14,7 @@ configure_and_build asan
 seconds="${VEXAL_FUZZ_SECONDS:-15}"
 work=build/fuzz
 mkdir -p "$work/artifacts"
-for target in message any_part round_trip compressed reader; do
+for target in message any_part round_trip compressed reader view; do
   mkdir -p "$work/corpus/$target"
   log="$work/$target.log"
   if ! "build/asan/fuzz/vexal_fuzz_$target" -max_total_time="$seconds" \

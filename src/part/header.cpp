@@ -22,14 +22,6 @@ header::~header() = default;
 
 size_t header::size() const { return wire_size; }
 
-void header::read(const uint8_t* wire) {
-  raw_type = static_cast<type>(wire[0]);
-  raw_format = static_cast<format>(wire[1]);
-  raw_compression = static_cast<compression>(wire[2]);
-  reserved = wire[3];
-  std::memcpy(&payload_size, wire + length_at, sizeof payload_size);
-}
-
 // Memory order of the fields differs from wire order: `reserved` comes before
 // the length on the wire. The header is laid out in wire order first and
 // appended in one piece, so `out` grows once rather than once per field.
@@ -49,7 +41,12 @@ void header::compose_impl(std::vector<uint8_t>& out) const {
 // been replaced.
 size_t header::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
   if (offset <= data.size() && data.size() - offset >= wire_size) {
-    read(data.data() + offset);
+    const uint8_t* wire = data.data() + offset;
+    raw_type = type_at(wire);
+    raw_format = format_at(wire);
+    raw_compression = compression_at(wire);
+    reserved = wire[3];
+    std::memcpy(&payload_size, wire + length_at, sizeof payload_size);
     return offset + wire_size;
   }
   size_t pos = detail::unpack(data, offset, raw_type);

@@ -49,9 +49,18 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
     // Where the stored length starts: after the four one-byte fields.
     static constexpr size_t length_at = 1 + 1 + 1 + 1;
 
-    // The stored length L of the header whose `wire_size` bytes start at
-    // `wire`, read without parsing the header: framing a stream needs only
-    // this field.
+    // The fields of the header whose `wire_size` bytes start at `wire`, each
+    // read in place: framing a stream needs only the stored length L, and a
+    // part parse needs no header object of its own.
+    static type type_at(const uint8_t* wire) {
+      return static_cast<type>(wire[0]);
+    }
+    static format format_at(const uint8_t* wire) {
+      return static_cast<format>(wire[1]);
+    }
+    static compression compression_at(const uint8_t* wire) {
+      return static_cast<compression>(wire[2]);
+    }
     static uint32_t stored_length(const uint8_t* wire) {
       return detail::decode_be32(wire + length_at);
     }
@@ -62,8 +71,6 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
 
     // Always `wire_size`, whatever the fields hold.
     size_t size() const;
-    // Reads the `wire_size` bytes at `wire` into the fields.
-    void read(const uint8_t* wire);
 
     type raw_type;
     format raw_format;

@@ -7,13 +7,11 @@
 // part is known to be present.
 #include <cstring>
 #include <limits>
-#include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "part/codes.hpp"
 #include "part/impl.hpp"
-#include "part/limit_errors.hpp"
 #include "part/part_parse.hpp"
 #include "part/zlib_codec.hpp"
 #include "serialization/byte_order.hpp"
@@ -95,32 +93,6 @@ size_t impl::parse_bounded(const uint8_t* data, size_t size, size_t offset,
 }
 
 namespace detail {
-
-std::optional<stored_bytes> read_part_header(impl& record, const uint8_t* data,
-                                             size_t size, size_t offset,
-                                             size_t max_payload) {
-  using header = impl::header;
-  // Too few bytes for a header (also an offset at or past the end).
-  if (offset > size || size - offset < header::wire_size) return std::nullopt;
-  header head(header::type::second, header::format::bytes,
-              header::compression::stored, 0);
-  head.read(data + offset);
-  const size_t pos = offset + header::wire_size;
-  const size_t stored_size = from_big_endian(head.payload_size);
-  // The stored bytes are not all there yet.
-  if (size - pos < stored_size) return std::nullopt;
-
-  // Each field is replaced as soon as its own code has converted.
-  record.type = type_of(head.raw_type);
-  record.format = format_of(head.raw_format);
-  record.compression = compression_of(head.raw_compression);
-  // A payload stored as is: its length is known before anything is copied.
-  if (record.compression == payload_compression::none &&
-      stored_size > max_payload) {
-    throw_payload_too_long();
-  }
-  return stored_bytes{pos, stored_size};
-}
 
 void take_payload(impl& record, const uint8_t* data, stored_bytes stored,
                   size_t max_payload) {

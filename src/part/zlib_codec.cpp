@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The zlib codec: the whole input is handed to zlib at once and the output is
-// collected through one 32768-byte scratch buffer, pass by pass, until zlib
-// reports anything but Z_OK. Only Z_STREAM_END counts as success.
+// The zlib codec: the whole input is handed to zlib at once, and zlib is
+// called pass by pass until it reports anything but Z_OK. Only Z_STREAM_END
+// counts as success. Compressing collects the output through one
+// 32768-byte scratch buffer; inflating writes straight into the output
+// vector, which grows by doubling, since a zlib stream does not announce its
+// length.
 #include "part/zlib_codec.hpp"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -31,6 +35,12 @@ constexpr size_t max_input_size = std::numeric_limits<uint32_t>::max();
   text += "]: ";
   if (zlib_message != nullptr) text += zlib_message;
   throw std::runtime_error(text);
+}
+
+void check_input_size(size_t size) {
+  if (size > max_input_size) {
+    throw std::runtime_error("zlib input is too long");
+  }
 }
 
 // Owns an initialized stream and ends it exactly once, on every exit path.
@@ -75,25 +85,37 @@ class zlib_stream {
   bool ended_ = false;
 };
 
+// The size to give `out` when the output has filled it: first its capacity,
+// or for an empty vector about twice the input, then double; never more than
+// `most`.
+size_t grown_size(const std::vector<uint8_t>& out, size_t input_size,
+                  size_t most) {
+  constexpr size_t first_extra = 64;
+  const size_t wanted =
+      out.empty() ? 2 * input_size + first_extra : out.size() + out.size();
+  return std::min(most, std::max(out.capacity(), wanted));
+}
+
 }  // namespace
 
 std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
                                     bool compress, int32_t level,
                                     size_t max_output) {
-  if (input.size() > max_input_size) {
-    throw std::runtime_error("zlib input is too long");
+  std::vector<uint8_t> output;
+  if (!compress) {
+    zlib_inflate_into(input.data(), input.size(), output, max_output);
+    return output;
   }
-  zlib_stream stream(compress, level);
+  check_input_size(input.size());
+  zlib_stream stream(true, level);
   z_stream& z = stream.get();
   // zlib's interface is not const-correct; it never writes through next_in.
   z.next_in = const_cast<Bytef*>(input.data());
   z.avail_in = static_cast<uInt>(input.size());
 
-  // On the stack, and left uninitialized: a heap block of this size costs a
-  // small payload more than its whole inflate, and only the bytes zlib
-  // writes in a pass are read back.
+  // On the stack, and left uninitialized: only the bytes zlib writes in a
+  // pass are read back.
   std::array<uint8_t, scratch_size> scratch;
-  std::vector<uint8_t> output;
   int code;
   do {
     z.next_out = scratch.data();
@@ -108,10 +130,45 @@ std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
   } while (code == Z_OK);
 
   stream.end();
-  if (code != Z_STREAM_END) {
-    throw_zlib_error(compress ? "deflate" : "inflate", code, z.msg);
-  }
+  if (code != Z_STREAM_END) throw_zlib_error("deflate", code, z.msg);
   return output;
+}
+
+void zlib_inflate_into(const uint8_t* input, size_t size,
+                       std::vector<uint8_t>& out, size_t max_output) {
+  check_input_size(size);
+  zlib_stream stream(false, 0);
+  z_stream& z = stream.get();
+  z.next_in = const_cast<Bytef*>(input);
+  z.avail_in = static_cast<uInt>(size);
+
+  // Room for one byte past the bound is enough to see that it is passed, so
+  // the output never grows further than that.
+  const size_t most = max_output == std::numeric_limits<size_t>::max()
+                          ? max_output
+                          : max_output + 1;
+  size_t produced = 0;
+  int code;
+  do {
+    if (produced == out.size()) out.resize(grown_size(out, size, most));
+    const size_t room = std::min<size_t>(out.size() - produced,
+                                         std::numeric_limits<uInt>::max());
+    z.next_out = out.data() + produced;
+    z.avail_out = static_cast<uInt>(room);
+    code = stream.step();
+    produced += room - z.avail_out;
+    if (produced > max_output) {
+      out.clear();
+      throw_payload_too_long();
+    }
+  } while (code == Z_OK);
+
+  stream.end();
+  if (code != Z_STREAM_END) {
+    out.clear();
+    throw_zlib_error("inflate", code, z.msg);
+  }
+  out.resize(produced);
 }
 
 }  // namespace kelvo::detail

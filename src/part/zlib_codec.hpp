@@ -25,6 +25,15 @@ std::vector<uint8_t> zlib_transform(
     const std::vector<uint8_t>& input, bool compress, int32_t level,
     size_t max_output = std::numeric_limits<size_t>::max());
 
+// Decompresses one zlib stream from the `size` bytes at `input` into `out`,
+// replacing its contents: the output is written straight into `out`'s
+// storage, over its current elements first, so a vector reused for payloads
+// of similar size is neither grown nor zero-filled again. The same failures,
+// in the same cases, as `zlib_transform` decompressing; after a failure `out`
+// is empty (after std::bad_alloc, its contents are unspecified).
+void zlib_inflate_into(const uint8_t* input, size_t size,
+                       std::vector<uint8_t>& out, size_t max_output);
+
 }  // namespace kelvo::detail
 
 #endif  // VEXAL_SRC_PART_ZLIB_CODEC_HPP

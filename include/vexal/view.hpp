@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: MIT
+// Reading vexal messages in place, without copying them.
+//
+// `vexal_view::parse` checks a message where it lies in the caller's bytes
+// and keeps only where its parts are and what their headers say; nothing is
+// copied, inflated or allocated. A part's payload is copied, or inflated,
+// only when it is asked for.
+//
+// A view points into the caller's bytes: it is valid while they are, and
+// while they are not changed. It owns nothing, and copying it copies a few
+// pointers and codes. Distinct views may be used from different threads at
+// once, also views of the same bytes; one view must not be changed by two
+// threads at once.
+//
+// Which errors come later than with `vexal::parse`: `vexal_view::parse`
+// checks the headers, the codes and the lengths, in the same order and with
+// the same messages as `vexal::parse`, but not the zlib stream of a
+// compressed part. Damaged zlib data ("Failed zlib::inflate [...]: ...") and
+// an inflated payload over `max_payload_size` ("vexal payload too long") are
+// refused only by `payload`, `payload_into` or `to_message`. So where a
+// compressed first part is damaged and the second part has a bad code,
+// `vexal::parse` reports the zlib failure and `vexal_view::parse` the code.
+#ifndef VEXAL_VIEW_HPP
+#define VEXAL_VIEW_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+#include "vexal/export.hpp"
+#include "vexal/limits.hpp"
+#include "vexal/payload.hpp"
+#include "vexal/vexal.hpp"
+
+namespace kelvo {
+
+/// One part of a message as it lies in the caller's bytes.
+///
+/// The type, format and compression are what a part of `vexal::parse`
+/// holds: the type of its place, and compression `none` or `zlib_default`.
+/// A default view is an empty part stored as is, like a default part.
+class VEXAL_EXPORT vexal_part_view {
+ public:
+  /// An empty part of type 0, stored as is.
+  vexal_part_view() noexcept = default;
+
+  /// The part's type: `first` for the part that leads the message.
+  vexal_part_type type() const noexcept { return type_; }
+  /// The payload format that the header names.
+  vexal_part_payload::format get_format() const noexcept { return format_; }
+  /// `none` when stored as is, `zlib_default` when stored as a zlib stream.
+  vexal_part_payload::compression get_compression() const noexcept {
+    return compression_;
+  }
+  /// True when the part is stored as a zlib stream.
+  bool compressed() const noexcept {
+    return compression_ != vexal_part_payload::compression::none;
+  }
+
+  /// The stored bytes after the header, in the caller's buffer.
+  const uint8_t* stored_data() const noexcept { return stored_; }
+  /// The stored length L that the header announces.
+  size_t stored_size() const noexcept { return stored_size_; }
+  /// The payload in the caller's buffer: for a part stored as is, the
+  /// stored bytes; nullptr for a compressed part, whose payload must be
+  /// inflated (`payload`, `payload_into`).
+  const uint8_t* payload_data() const noexcept {
+    return compressed() ? nullptr : stored_;
+  }
+  /// The payload's size for a part stored as is (the stored size); 0 for a
+  /// compressed part.
+  size_t payload_size() const noexcept {
+    return compressed() ? 0 : stored_size_;
+  }
+
+  /// The payload: a copy of the stored bytes, or the inflated zlib stream.
+  /// @throws std::runtime_error "vexal payload too long" when the payload,
+  ///         stored or inflated, is over `limits.max_payload_size` (inflating
+  ///         stops as soon as it passes it); zlib's failures as
+  ///         `vexal::parse` reports them ("Failed zlib::inflate [-3]: ...").
+  std::vector<uint8_t> payload(
+      const vexal_limits& limits = vexal_limits::unlimited()) const;
+  /// Replaces `out`'s contents with the payload, as `payload` returns it,
+  /// writing into `out`'s own storage: a vector reused for payloads of
+  /// similar size allocates nothing.
+  /// @throws the errors of `payload`; `out` is then empty.
+  void payload_into(
+      std::vector<uint8_t>& out,
+      const vexal_limits& limits = vexal_limits::unlimited()) const;
+
+ private:
+  friend class vexal_view;
+
+  vexal_part_view(vexal_part_type type, vexal_part_payload::format format,
+                  vexal_part_payload::compression compression,
+                  const uint8_t* stored, uint32_t stored_size) noexcept
+      : stored_(stored),
+        stored_size_(stored_size),
+        type_(type),
+        format_(format),
+        compression_(compression) {}
+
+  const uint8_t* stored_ = nullptr;
+  uint32_t stored_size_ = 0;
+  vexal_part_type type_ = vexal_part_type::second;
+  vexal_part_payload::format format_ = vexal_part_payload::format::bytes;
+  vexal_part_payload::compression compression_ =
+      vexal_part_payload::compression::none;
+};
+
+/// A two-part message as it lies in the caller's bytes.
+///
+/// A default view, and a view whose parse has not yet succeeded, has two
+/// empty parts and `size()` 0.
+class VEXAL_EXPORT vexal_view {
+ public:
+  /// Two empty parts, of types 1 and 0; `size()` 0.
+  vexal_view() noexcept { first_.type_ = vexal_part_type::first; }
+
+  /// Reads the message at `offset` of the `size` bytes at `data` without
+  /// copying or inflating anything: both headers, their codes and lengths
+  /// are checked as `vexal::parse` checks them, in the same order. With
+  /// limits, the message's size is checked first, from the headers present,
+  /// as the bounded `vexal::parse` does.
+  /// @return the offset just past the message, or `offset` when the bytes
+  ///         do not hold the whole message; the view is then unchanged.
+  /// @throws std::runtime_error "Unknown vexal type (raw)", "Unknown vexal
+  ///         format (raw)" or "Unknown vexal compression (raw)" for a bad
+  ///         code; "vexal message too long" for a message over
+  ///         `limits.max_message_size`; "vexal payload too long" for a part
+  ///         stored as is over `limits.max_payload_size`. The view is then
+  ///         unchanged. A compressed part's zlib stream is not checked here
+  ///         (see the top of this header).
+  size_t parse(const uint8_t* data, size_t size, size_t offset,
+               const vexal_limits& limits = vexal_limits::unlimited());
+  /// The parse above, of the bytes of `data`.
+  size_t parse(const std::vector<uint8_t>& data, size_t offset,
+               const vexal_limits& limits = vexal_limits::unlimited()) {
+    return parse(data.data(), data.size(), offset, limits);
+  }
+
+  /// The type-1 part, which leads the message.
+  const vexal_part_view& first() const noexcept { return first_; }
+  /// The type-0 part, which closes the message.
+  const vexal_part_view& second() const noexcept { return second_; }
+  /// The message's length on the wire, 16 + L1 + L2; 0 before a parse.
+  size_t size() const noexcept { return size_; }
+
+  /// The owning message that `vexal::parse` would give: each payload is
+  /// copied, or inflated, into its part.
+  /// @throws the errors of `vexal_part_view::payload`, first part first.
+  vexal to_message(
+      const vexal_limits& limits = vexal_limits::unlimited()) const;
+
+ private:
+  vexal_part_view first_;
+  vexal_part_view second_;
+  size_t size_ = 0;
+};
+
+static_assert(std::is_trivially_copyable_v<vexal_part_view> &&
+                  std::is_trivially_copyable_v<vexal_view>,
+              "views are copied as plain bytes");
+
+}  // namespace kelvo
+
+#endif  // VEXAL_VIEW_HPP
