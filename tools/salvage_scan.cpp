@@ -12,8 +12,8 @@ namespace {
 
 constexpr size_t read_step = 64 * 1024;
 
-// True when the part header at `header` has valid codes and, when `type` is
-// given, that type's code.
+// True when the part header at `header` has the code of part type `type`
+// and a valid format and compression code.
 bool header_fits(const uint8_t* header, int type) {
   const header_codes& codes = header_codes::get();
   return header[vexal_part_type_offset] == codes.type[type] &&
@@ -31,7 +31,7 @@ bool in_place(const uint8_t* message) {
   return header_fits(message, 1) && header_fits(second, 0);
 }
 
-// The bytes of the input from stream offset `base()` on, read as far as the
+// The bytes of the input from stream offset `base_` on, read as far as the
 // scan has needed.
 class input_window {
  public:
