@@ -68,15 +68,15 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
 // messages and refusals, and be at a boundary exactly between messages.
 TEST(Reader, EveryWayOfReadingYieldsTheSameMessagesAndRefusals) {
   using status = vexal_reader::status;
-  const vexal_limits limits{120000, 110000};
+  const vexal_limits limits{70000, 66000};
   const std::pair<bytes, std::string> pieces[] = {
       {wire_of(hex("a0"), compression::none, {}), "1"},
-      {wire_of(noise(100000), compression::none, {}), "100000"},
+      {wire_of(noise(66000), compression::none, {}), "66000"},
       {hex("01 03 07 00 00 00 00 00 02 03 00 00 00 00 00 00"),
        "Unknown vexal compression (raw)"},
-      {wire_of(noise(120000), compression::none, {}), "vexal message too long"},
-      {wire_of({}, compression::none, noise(120000)), "vexal message too long"},
-      {wire_of(bytes(110001, 0), compression::zlib_default, {}),
+      {wire_of(noise(70000), compression::none, {}), "vexal message too long"},
+      {wire_of({}, compression::none, noise(70000)), "vexal message too long"},
+      {wire_of(bytes(66001, 0), compression::zlib_default, {}),
        "vexal payload too long"},
       {wire_of(hex("a2a2"), compression::none, {}), "2"}};
   bytes stream;

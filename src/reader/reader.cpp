@@ -26,8 +26,16 @@ vexal_reader::~vexal_reader() = default;
 vexal_reader::vexal_reader(vexal_reader&& other) noexcept = default;
 vexal_reader& vexal_reader::operator=(vexal_reader&& other) noexcept = default;
 
+// The state, made with the reader's first bytes; nullptr when there is no
+// memory for it.
 vexal_reader::state* vexal_reader::own() {
-  if (!state_) state_.reset(new (std::nothrow) state);
+  if (!state_) {
+    try {
+      state_ = std::make_unique<state>();
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
   return state_.get();
 }
 

@@ -17,9 +17,13 @@ uint8_t* stream_buffer::prepare(size_t size) noexcept {
   } else {
     if (size > SIZE_MAX - held) return nullptr;
     // Default-initialized: the room stays unwritten until the caller fills
-    // it.
-    std::unique_ptr<uint8_t[]> larger(new (std::nothrow) uint8_t[held + size]);
-    if (!larger) return nullptr;
+    // it. The plain new, so that a replaced operator new sees it too.
+    std::unique_ptr<uint8_t[]> larger;
+    try {
+      larger.reset(new uint8_t[held + size]);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
     if (held > 0) std::memcpy(larger.get(), data(), held);
     block_ = std::move(larger);
     capacity_ = held + size;
