@@ -101,7 +101,7 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
       }
     }
   }
-  if (reader.buffered() > 0 && !incomplete_ok) {
+  if (!reader.at_boundary() && !incomplete_ok) {
     refuse(keep_going, name + ": incomplete message at offset " +
                            std::to_string(reader.offset()) + " (" +
                            std::to_string(reader.buffered()) + " bytes left)");
