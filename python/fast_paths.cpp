@@ -12,9 +12,8 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <shared_mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -59,15 +58,28 @@ void set_error() {
   }
 }
 
+// A new Python object of `type` that owns `value` through `holder`, made as
+// pybind11's own casts make one, minus the lookup of the type by its C++
+// name that they repeat for every object.
+template <typename Holder>
+PyObject* wrap(const py::detail::type_info* type, void* value, Holder holder) {
+  PyObject* self = py::detail::make_new_instance(type->type);
+  if (!self) throw py::error_already_set();
+  auto* inst = reinterpret_cast<py::detail::instance*>(self);
+  py::detail::value_and_holder slot = inst->get_value_and_holder(type);
+  slot.value_ptr() = value;
+  new (std::addressof(slot.holder<Holder>())) Holder(std::move(holder));
+  slot.set_holder_constructed();
+  inst->owned = true;
+  py::detail::register_instance(inst, value, type);
+  slot.set_instance_registered();
+  return self;
+}
+
 PyObject* new_part(const message_ptr& box, vexal_part_type which) {
-  part_ref part(box, which);
-  return py::detail::type_caster_generic::cast(
-             &part, py::return_value_policy::move, {}, part_type, nullptr,
-             [](const void* from) -> void* {
-               return new part_ref(
-                   std::move(*static_cast<part_ref*>(const_cast<void*>(from))));
-             })
-      .ptr();
+  auto part = std::make_unique<part_ref>(box, which);
+  part_ref* value = part.get();
+  return wrap(part_type, value, std::move(part));
 }
 
 template <vexal_part_type Which>
@@ -140,11 +152,12 @@ PyObject* parse(PyObject*, PyObject* const* args, size_t nargsf,
     const byte_view view(data);
     auto box = std::make_shared<message_box>();
     const size_t rest = view.size() - std::min(offset, view.size());
-    // Nobody else can see the new message, so its lock is free.
-    const size_t end = run_locked<std::unique_lock<std::shared_mutex>>(
-        box->guard, rest >= gil_free_bytes, [&] {
-          return box->message.parse(view.data(), view.size(), offset, limits);
-        });
+    // Nobody else can see the new message: no lock is needed.
+    std::optional<py::gil_scoped_release> without_gil;
+    if (rest >= gil_free_bytes) without_gil.emplace();
+    const size_t end =
+        box->message.parse(view.data(), view.size(), offset, limits);
+    without_gil.reset();
     if (end == offset) {
       return py::make_tuple(py::none(), offset).release().ptr();
     }
