@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <stdexcept>
 
+#include "vexal/limits.hpp"
+
 namespace vexal_python {
 
 /// vexal.Error, raised for every std::runtime_error of the library, and
@@ -26,6 +28,10 @@ void define_part(pybind11::module_& module);
 void define_message(pybind11::module_& module);
 /// vexal.parse_view, MessageView and PartView.
 void define_view(pybind11::module_& module);
+/// A MessageView of the one message that `wire` (a bytes object) holds,
+/// inflating within `limits`.
+pybind11::object view_of(const pybind11::bytes& wire,
+                         const kelvo::vexal_limits& limits);
 /// vexal.Reader.
 void define_reader(pybind11::module_& module);
 /// vexal.parse and the getters of Message.first/.second and Part.payload,

@@ -22,6 +22,8 @@
 #include "byte_view.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
+#include "vexal/constants.hpp"
+#include "vexal/view.hpp"
 
 namespace py = pybind11;
 
@@ -31,8 +33,9 @@ namespace {
 using kelvo::vexal_limits;
 
 struct reader_box {
-  explicit reader_box(vexal_limits limits) : reader(limits) {}
+  explicit reader_box(vexal_limits limits) : reader(limits), limits(limits) {}
   kelvo::vexal_reader reader;
+  vexal_limits limits;  // for inflating the parts of next_view()
   std::mutex guard;
 };
 using reader_ptr = std::shared_ptr<reader_box>;
@@ -72,6 +75,36 @@ std::shared_ptr<message_box> next(reader_box& box) {
     raise_at(error, offset);
   }
   return message;
+}
+
+// The next whole message as a MessageView over a bytes copy of its wire
+// bytes, or None when more bytes are needed. The one copy makes the view
+// independent of the reader's buffer, which the next feed may move.
+py::object next_view(reader_box& box) {
+  kelvo::vexal_view view;
+  size_t offset = 0;
+  std::string error;
+  py::object wire;
+  const auto status = run_locked<reader_lock>(box.guard, false, [&] {
+    offset = box.reader.offset();
+    const auto outcome = box.reader.try_next(view);
+    if (outcome == kelvo::vexal_reader::status::message) {
+      const uint8_t* start =
+          view.first().stored_data() - kelvo::vexal_part_header_size;
+      wire = py::bytes(reinterpret_cast<const char*>(start), view.size());
+    } else {
+      error = box.reader.error();
+    }
+    return outcome;
+  });
+  if (status == kelvo::vexal_reader::status::message) {
+    return view_of(py::reinterpret_borrow<py::bytes>(wire), box.limits);
+  }
+  if (status == kelvo::vexal_reader::status::need_more) return py::none();
+  if (status == kelvo::vexal_reader::status::out_of_memory) {
+    throw std::bad_alloc();
+  }
+  raise_at(std::runtime_error(error), offset);
 }
 
 py::handle wire_part_type;
@@ -141,6 +174,11 @@ void define_reader(py::module_& module) {
            "Appends the bytes of any bytes-like object to the stream.")
       .def("__iter__", [](const reader_ptr& box) { return box; })
       .def("__next__", &next)
+      .def("next_view", &next_view,
+           "The next whole message read in place as a MessageView over one "
+           "copy of its bytes, or None when more bytes are needed. Raises "
+           "as iteration does; a compressed part's zlib stream is checked "
+           "when its payload is read.")
       .def_property_readonly(
           "offset",
           locked_read([](const kelvo::vexal_reader& r) { return r.offset(); }),

@@ -72,6 +72,12 @@ py::tuple parse_view(const py::object& data, size_t offset,
 
 }  // namespace
 
+py::object view_of(const py::bytes& wire, const vexal_limits& limits) {
+  auto box = std::make_shared<view_box>(wire, limits);
+  box->view.parse(box->bytes.data(), box->bytes.size(), 0, limits);
+  return py::cast(std::move(box));
+}
+
 void define_view(py::module_& module) {
   py::class_<part_view_ref> part(
       module, "PartView",

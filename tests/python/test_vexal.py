@@ -206,6 +206,20 @@ def test_a_view_reads_in_place_and_keeps_the_buffer_alive(sample):
     assert stored.readonly and bytes(stored) == data[11:11 + len(stored)]
 
 
+@pytest.mark.parametrize("sample", SAMPLES[1:])
+def test_reader_views_outlive_the_readers_buffer(sample):
+    wire, reader = sample.compose(), vexal.Reader()
+    reader.feed(wire + wire[:-1])
+    view = reader.next_view()
+    assert reader.next_view() is None
+    reader.feed(wire[-1:] + b"\x05" + AB[1:])
+    assert reader.next_view().size == view.size == len(wire)
+    assert [bytes(p.payload) for p in (view.first, view.second)] == [sample.first.payload, sample.second.payload]
+    with pytest.raises(vexal.Error) as raised:
+        reader.next_view()
+    assert raised.value.offset == 2 * len(wire)
+
+
 @pytest.mark.parametrize("call, error", [
     (lambda: vexal.parse("text"), TypeError), (lambda: vexal.parse(AB, -1), OverflowError),
     (lambda: vexal.parse(AB, 0, None), TypeError), (lambda: vexal.parse(AB, limits=3), TypeError),
