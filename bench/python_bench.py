@@ -12,13 +12,18 @@
 # Run it with the package on the path, for example:
 #   PYTHONPATH=build/release/python /usr/bin/python3 bench/python_bench.py
 # --quick runs every case briefly, which shows that it works, not how fast.
+import atexit
+import os
 import random
 import struct
+import tempfile
 import sys
 import threading
 import time
 import timeit
 import zlib
+
+import msgpack
 
 import vexal
 
@@ -75,6 +80,51 @@ def show(seconds):
     return f"{seconds * 1e6:,.1f} µs" if seconds < 1e-3 else f"{seconds * 1e3:,.2f} ms"
 
 
+def join_by_hand(first, second):
+    return b"".join((HEADER.pack(1, 3, 0, 0, len(first)), first, HEADER.pack(2, 3, 0, 0, len(second)), second))
+
+
+def read_both(message):
+    return message.first.payload, message.second.payload
+
+
+def stream_by_hand(path):
+    with open(path, "rb") as file:
+        data = file.read()
+    offset, count = 0, 0
+    while offset < len(data):
+        parts, offset = parse_by_hand(data, offset)
+        count += 1
+    return count
+
+
+def targets(quick):
+    """The issue's targets: (what, vexal call, baseline call)."""
+    big1, big2 = text(1 << 20, 5), text(1 << 20, 6)
+    small1, small2 = text(16, 7), text(16, 8)
+    small_wire = vexal.Message(small1, small2).compose()
+    packed = msgpack.packb([small1, small2])
+    mid = vexal.Message(text(4096, 9), text(4096, 10)).compose()
+    file = tempfile.NamedTemporaryFile(delete=False)
+    file.write(mid * (((4 if quick else 64) << 20) // len(mid)))
+    file.close()
+    atexit.register(os.unlink, file.name)
+    count = stream_by_hand(file.name)
+    assert sum(1 for _ in vexal.iter_messages(file.name)) == count
+    return (
+        ("struct + join | compose new 2 × 1 MiB", lambda: vexal.Message(big1, big2).compose(),
+         lambda: join_by_hand(big1, big2)),
+        ("struct | parse 2 × 16 B, both payloads", lambda: read_both(vexal.parse(small_wire)[0]),
+         lambda: parse_by_hand(small_wire)),
+        ("msgpack.unpackb | parse 2 × 16 B, both payloads", lambda: read_both(vexal.parse(small_wire)[0]),
+         lambda: msgpack.unpackb(packed)),
+        ("msgpack.packb | compose new 2 × 4 KiB", lambda: vexal.Message(mid[8:4104], mid[4112:]).compose(),
+         lambda: msgpack.packb([mid[8:4104], mid[4112:]])),
+        (f"read() + struct | iter_messages, {count} × 2 × 4 KiB file", lambda: sum(1 for _ in vexal.iter_messages(file.name)),
+         lambda: stream_by_hand(file.name)),
+    )
+
+
 def main(quick):
     print(f"vexal {vexal.__version__}, Python {sys.version.split()[0]}, zlib {zlib.ZLIB_VERSION}")
     print("| operation | parts | stored as | vexal | struct + zlib | ratio |")
@@ -94,6 +144,13 @@ def main(quick):
                 mine, hand = seconds_per_call(ours, quick), seconds_per_call(theirs, quick)
                 stored = "zlib" if compressed else "raw"
                 print(f"| {operation} | {label} | {stored} | {show(mine)} | {show(hand)} | {mine / hand:.2f} |")
+
+    print()
+    print("| against | operation | vexal | baseline | ratio |")
+    print("|---|---|---:|---:|---:|")
+    for name, ours, theirs in targets(quick):
+        mine, base = seconds_per_call(ours, quick), seconds_per_call(theirs, quick)
+        print(f"| {name} | {show(mine)} | {show(base)} | {mine / base:.2f} |")
 
     # The GIL is released while large payloads are inflated, so two threads
     # parse at once: wall time of 2 × N parses on two threads / on one.

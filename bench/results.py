@@ -8,6 +8,7 @@ record of the limit that the operation is measured against.
 """
 
 import json
+import sys
 from dataclasses import dataclass
 
 LIMITS = {
@@ -102,3 +103,20 @@ def size_text(size):
         if size >= scale and size % scale == 0:
             return f"{size // scale} {unit}"
     return f"{size} B"
+
+
+def merge(into, *others):
+    """Appends the benchmarks of the other JSON files to those of `into`."""
+    with open(into, encoding="utf-8") as file:
+        data = json.load(file)
+    for other in others:
+        with open(other, encoding="utf-8") as file:
+            data["benchmarks"] += json.load(file)["benchmarks"]
+    with open(into, "w", encoding="utf-8") as file:
+        json.dump(data, file, indent=2)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 4 or sys.argv[1] != "merge":
+        raise SystemExit("Usage: bench/results.py merge INTO.json OTHER.json...")
+    merge(*sys.argv[2:])

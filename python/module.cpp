@@ -15,11 +15,10 @@ PYBIND11_MODULE(_vexal, module) {
   module.attr("__version__") = kelvo::vexal_version::get_string();
   vexal_python::define_error(module);
   vexal_python::define_enums(module);
+  vexal_python::define_limits(module);
   vexal_python::define_part(module);
   vexal_python::define_message(module);
+  vexal_python::define_view(module);
   vexal_python::define_reader(module);
-  // The package vexal is where users meet these classes.
-  for (const char* name : {"Part", "Message", "Limits", "Reader"}) {
-    module.attr(name).attr("__module__") = "vexal";
-  }
+  vexal_python::define_fast_paths(module);
 }

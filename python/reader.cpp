@@ -1,14 +1,22 @@
 // SPDX-License-Identifier: MIT
-// vexal.Limits over vexal_limits, and vexal.Reader over vexal_reader: feed
-// bytes as they arrive, iterate to get each whole message. Feeding reads the
-// caller's buffer in place; feeding and parsing large data run without the
-// GIL, under the reader's lock (locking.hpp).
+// vexal.Reader over vexal_reader: feed bytes as they arrive, iterate to get
+// each whole message. Feeding reads the caller's buffer in place; feeding
+// and parsing large data run without the GIL, under the reader's lock
+// (locking.hpp). A refused message raises vexal.Error or LimitError with
+// `.offset`, the stream offset where that message starts; `wire` tells how
+// the last message lay on the wire, as the named tuples WireMessage and
+// WirePart.
 #include "vexal/reader.hpp"
+
+#include <pybind11/stl.h>
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "bindings.hpp"
 #include "byte_view.hpp"
@@ -39,7 +47,7 @@ auto locked_read(Read read) {
   };
 }
 
-void feed(reader_box& box, const py::buffer& data) {
+void feed(reader_box& box, const py::object& data) {
   const byte_view view(data);
   run_locked<reader_lock>(box.guard, view.size() >= gil_free_bytes,
                           [&] { box.reader.feed(view.data(), view.size()); });
@@ -50,49 +58,85 @@ std::shared_ptr<message_box> next(reader_box& box) {
   const bool large = run_locked<reader_lock>(box.guard, false, [&] {
                        return box.reader.buffered();
                      }) >= gil_free_bytes;
-  if (!run_locked<reader_lock>(box.guard, large, [&] {
-        return box.reader.next(message->message);
-      })) {
-    throw py::stop_iteration();
+  size_t offset = 0;
+  try {
+    if (!run_locked<reader_lock>(box.guard, large, [&] {
+          offset = box.reader.offset();
+          return box.reader.next(message->message);
+        })) {
+      throw py::stop_iteration();
+    }
+  } catch (const py::stop_iteration&) {
+    throw;
+  } catch (const std::runtime_error& error) {
+    raise_at(error, offset);
   }
   return message;
 }
 
-std::string repr(const vexal_limits& limits) {
-  return "vexal.Limits(max_message_size=" +
-         std::to_string(limits.max_message_size) +
-         ", max_payload_size=" + std::to_string(limits.max_payload_size) + ")";
+py::handle wire_part_type;
+py::handle wire_message_type;
+
+// A named tuple type of module vexal, alive for the rest of the process.
+py::handle named_tuple(py::module_& module, const char* name,
+                       const char* fields, const char* doc) {
+  py::object type =
+      py::module_::import("collections")
+          .attr("namedtuple")(name, fields, py::arg("module") = "vexal");
+  type.attr("__doc__") = doc;
+  module.attr(name) = type;
+  return type.release();
+}
+
+py::object wire(reader_box& box) {
+  const kelvo::vexal_wire_message wire = run_locked<reader_lock>(
+      box.guard, false, [&] { return box.reader.wire(); });
+  py::tuple parts(wire.parts.size());
+  for (size_t i = 0; i < wire.parts.size(); ++i) {
+    const kelvo::vexal_wire_part& part = wire.parts[i];
+    parts[i] =
+        wire_part_type(part.stored_size, part.compressed, part.zlib_level_hint);
+  }
+  return wire_message_type(wire.offset, wire.size, parts);
+}
+
+std::shared_ptr<reader_box> make_reader(
+    size_t max_message_size, size_t max_payload_size,
+    const std::optional<vexal_limits>& limits) {
+  if (!limits) {
+    return std::make_shared<reader_box>(
+        vexal_limits{max_message_size, max_payload_size});
+  }
+  const vexal_limits defaults;
+  if (max_message_size != defaults.max_message_size ||
+      max_payload_size != defaults.max_payload_size) {
+    throw py::type_error("Reader() takes limits or the sizes, not both");
+  }
+  return std::make_shared<reader_box>(*limits);
 }
 
 }  // namespace
 
 void define_reader(py::module_& module) {
   const vexal_limits defaults;
-  py::class_<vexal_limits>(module, "Limits",
-                           "What one message may cost: its size on the wire "
-                           "and the size of each part's payload, inclusive.")
-      .def(py::init([](size_t max_message_size, size_t max_payload_size) {
-             return vexal_limits{max_message_size, max_payload_size};
-           }),
-           py::arg("max_message_size") = defaults.max_message_size,
-           py::arg("max_payload_size") = defaults.max_payload_size)
-      .def_static("unlimited", &vexal_limits::unlimited,
-                  "Both limits at their largest value.")
-      .def_readwrite("max_message_size", &vexal_limits::max_message_size)
-      .def_readwrite("max_payload_size", &vexal_limits::max_payload_size)
-      .def("__repr__", &repr);
-
-  py::class_<reader_box, reader_ptr>(
+  wire_part_type = named_tuple(
+      module, "WirePart", "stored_size compressed level_hint",
+      "How one part lay on the wire: its stored length, whether it was a "
+      "zlib stream, and the level class (0-3) that stream's header records.");
+  wire_message_type = named_tuple(
+      module, "WireMessage", "offset size parts",
+      "Where a message lay in the stream, its length on the wire and its "
+      "two WireParts, first part first.");
+  py::class_<reader_box, reader_ptr> type(
       module, "Reader",
       "Cuts a stream into messages within limits: feed() the bytes as they "
       "arrive and iterate to get each whole message. A refused message "
-      "raises vexal.Error until skip().")
-      .def(py::init([](size_t max_message_size, size_t max_payload_size) {
-             return std::make_shared<reader_box>(
-                 vexal_limits{max_message_size, max_payload_size});
-           }),
+      "raises vexal.Error until skip().");
+  type.attr("__module__") = "vexal";
+  type.def(py::init(&make_reader),
            py::arg("max_message_size") = defaults.max_message_size,
-           py::arg("max_payload_size") = defaults.max_payload_size)
+           py::arg("max_payload_size") = defaults.max_payload_size,
+           py::kw_only(), py::arg("limits") = py::none())
       .def("feed", &feed, py::arg("data"),
            "Appends the bytes of any bytes-like object to the stream.")
       .def("__iter__", [](const reader_ptr& box) { return box; })
@@ -116,7 +160,18 @@ void define_reader(py::module_& module) {
             run_locked<reader_lock>(box.guard, false,
                                     [&] { box.reader.skip(); });
           },
-          "Drops the message that was refused and goes on after it.");
+          "Drops the message that was refused and goes on after it.")
+      .def_property_readonly(
+          "wire", &wire,
+          "The WireMessage of the message that iteration last returned.")
+      .def("__repr__", [](reader_box& box) {
+        const auto [offset, buffered] =
+            run_locked<reader_lock>(box.guard, false, [&] {
+              return std::make_pair(box.reader.offset(), box.reader.buffered());
+            });
+        return "<vexal.Reader offset=" + std::to_string(offset) +
+               " buffered=" + std::to_string(buffered) + ">";
+      });
 }
 
 }  // namespace vexal_python

@@ -41,11 +41,25 @@ need_python_packages() {
   need_packages python3-dev pybind11-dev
 }
 
+# What building the Python package as a wheel and installing it into a venv
+# needs (scripts/check/55-python-package.sh), with the Python package's own
+# build packages.
+need_python_package_packages() {
+  need_python_packages
+  need_packages python3-setuptools python3-wheel python3-build python3-venv
+}
+
+# What the vexal tool (VEXAL_BUILD_TOOLS) and its manual page
+# (VEXAL_BUILD_MANPAGE) need to build.
+need_tool_packages() {
+  need_packages libcli11-dev nlohmann-json3-dev help2man
+}
+
 # What a build of the whole suite needs: the library, the tool, the Python
 # package and their tests.
 need_suite_packages() {
   need_build_packages
   need_python_packages
-  need_packages libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev jq \
-    python3-pytest python3-mypy
+  need_tool_packages
+  need_packages libgtest-dev libgmock-dev jq python3-pytest python3-mypy
 }

@@ -23,6 +23,10 @@ struct inspect_options {
   std::vector<std::string> inputs;  ///< Empty: standard input.
   bool json = false;                ///< One JSON object per message.
   bool keep_going = false;          ///< Report a bad message, skip it, go on.
+  bool levels = false;              ///< Try every compression on each part.
+  bool hex = false;                 ///< Annotated dumps instead of reports.
+  bool hex_all = false;             ///< The same, every stored byte shown.
+  bool follow = false;  ///< Wait for more at the end of the one input.
   limit_options limits;
 };
 
@@ -59,6 +63,16 @@ struct unpack_options {
 
 /// Writes the decompressed payloads of one message.
 exit_status run_unpack(const unpack_options& options);
+
+struct salvage_options {
+  std::string input;
+  std::string output;
+  limit_options limits;
+};
+
+/// Writes the whole messages of a damaged input to the output.
+/// @return exit_bad_message when any byte was dropped, else exit_ok.
+exit_status run_salvage(const salvage_options& options);
 
 }  // namespace kelvo::tool
 

@@ -67,6 +67,12 @@ std::optional<uint64_t> input_file::size_left(uint64_t limit) const {
   return size;
 }
 
+bool input_file::is(const struct stat& other) const {
+  struct stat status;
+  return ::fstat(fd_, &status) == 0 && status.st_dev == other.st_dev &&
+         status.st_ino == other.st_ino;
+}
+
 size_t input_file::read_some(uint8_t* data, size_t size) {
   if (!regular_) return tool::read_some(fd_, data, size, name_);
   // Where the file system has no locks, the read goes ahead without one.

@@ -7,8 +7,11 @@
 #ifndef VEXAL_TOOLS_INPUT_FILE_HPP
 #define VEXAL_TOOLS_INPUT_FILE_HPP
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +19,9 @@
 #include "byte_buffer.hpp"
 
 namespace kelvo::tool {
+
+/// Reads up to `size` bytes into `data`; returns how many, 0 at the end.
+using byte_source = std::function<size_t(uint8_t* data, size_t size)>;
 
 /// An open input; owns its descriptor (not standard input's).
 class input_file {
@@ -44,6 +50,9 @@ class input_file {
   void append_all(std::vector<uint8_t>& out, uint64_t limit);
   /// The same into a buffer that grows without copying itself.
   void append_all(byte_buffer& out, uint64_t limit);
+
+  /// True when `other` describes this input's file (same device and inode).
+  bool is(const struct stat& other) const;
 
   /// The bytes left in a regular file; nothing for a pipe, a terminal or a
   /// device, whose length is known only at their end.

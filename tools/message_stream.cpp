@@ -3,9 +3,11 @@
 // take every message that is whole.
 #include "message_stream.hpp"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "standard_output.hpp"
 #include "tool_error.hpp"
@@ -14,6 +16,34 @@ namespace kelvo::tool {
 namespace {
 
 constexpr size_t read_step = 64 * 1024;
+
+// The bytes fed to the reader that it has not consumed, kept on request.
+class kept_bytes {
+ public:
+  explicit kept_bytes(bool keep) : keep_(keep) {}
+  void add(const uint8_t* data, size_t size) {
+    if (keep_) bytes_.insert(bytes_.end(), data, data + size);
+    fed_ += size;
+  }
+  // Drops what lies before stream offset `offset`.
+  void consumed(uint64_t offset) {
+    const uint64_t base = fed_ - bytes_.size();
+    if (!keep_ || offset <= base) return;
+    bytes_.erase(bytes_.begin(),
+                 bytes_.begin() + static_cast<ptrdiff_t>(std::min<uint64_t>(
+                                      offset - base, bytes_.size())));
+  }
+  // The bytes from stream offset `offset` on; null unless kept.
+  const uint8_t* from(uint64_t offset) const {
+    return keep_ ? bytes_.data() + (offset - (fed_ - bytes_.size())) : nullptr;
+  }
+  size_t after(uint64_t offset) const { return fed_ - offset; }
+
+ private:
+  bool keep_;
+  std::vector<uint8_t> bytes_;
+  uint64_t fed_ = 0;
+};
 
 // Throws the line, or prints it when the run goes on.
 void refuse(bool keep_going, const std::string& line) {
@@ -24,8 +54,20 @@ void refuse(bool keep_going, const std::string& line) {
 }  // namespace
 
 uint64_t read_messages(input_file& input, const vexal_limits& limits,
-                       bool keep_going, const message_visitor& visit) {
+                       bool keep_going, const message_visitor& visit,
+                       const refusal_visitor& refused) {
+  return read_messages(
+      input.name(),
+      [&](uint8_t* data, size_t size) { return input.read_some(data, size); },
+      limits, keep_going, visit, refused, false);
+}
+
+uint64_t read_messages(const std::string& name, const byte_source& read,
+                       const vexal_limits& limits, bool keep_going,
+                       const message_visitor& visit,
+                       const refusal_visitor& refused, bool incomplete_ok) {
   vexal_reader reader(limits);
+  kept_bytes kept(refused != nullptr);
   vexal message;
   uint64_t index = 0;
   uint64_t skipped = 0;
@@ -33,26 +75,34 @@ uint64_t read_messages(input_file& input, const vexal_limits& limits,
   for (;;) {
     // What was printed for earlier messages shows before the tool waits.
     flush_output();
-    const size_t got = input.read_some(chunk.data(), chunk.size());
+    const size_t got = read(chunk.data(), chunk.size());
     if (got == 0) break;
     reader.feed(chunk.data(), got);
+    kept.add(chunk.data(), got);
     for (;; ++index) {
       const uint64_t offset = reader.offset();
+      kept.consumed(offset);
       try {
         if (!reader.next(message)) break;
       } catch (const std::runtime_error& error) {
-        refuse(keep_going, input.name() + ": message " + std::to_string(index) +
+        if (refused) {
+          refused(index, offset, kept.from(offset), kept.after(offset),
+                  error.what());
+        }
+        refuse(keep_going, name + ": message " + std::to_string(index) +
                                " at offset " + std::to_string(offset) + ": " +
                                error.what());
         reader.skip();
         ++skipped;
         continue;
       }
-      if (!visit({index, reader.wire(), message})) return skipped;
+      if (!visit({index, reader.wire(), message, kept.from(offset)})) {
+        return skipped;
+      }
     }
   }
-  if (reader.buffered() > 0) {
-    refuse(keep_going, input.name() + ": incomplete message at offset " +
+  if (reader.buffered() > 0 && !incomplete_ok) {
+    refuse(keep_going, name + ": incomplete message at offset " +
                            std::to_string(reader.offset()) + " (" +
                            std::to_string(reader.buffered()) + " bytes left)");
     ++skipped;

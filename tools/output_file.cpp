@@ -113,7 +113,7 @@ class replacement {
 };
 
 void replace(const std::string& target, const struct stat* existing,
-             std::initializer_list<byte_span> bytes, const std::string& name) {
+             const output_writer& write, const std::string& name) {
   replacement out(target, name);
   mode_t mode;
   if (existing != nullptr) {
@@ -128,12 +128,11 @@ void replace(const std::string& target, const struct stat* existing,
     mode = 0666 & ~mask;
   }
   if (::fchmod(out.fd(), mode) != 0) throw_system_error(name);
-  write_all(out.fd(), bytes, name);
+  write(out.fd());
   out.commit(name);
 }
 
-void append_locked(const std::string& target,
-                   std::initializer_list<byte_span> bytes,
+void append_locked(const std::string& target, const output_writer& write,
                    const std::string& name) {
   descriptor out(
       ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666),
@@ -146,7 +145,7 @@ void append_locked(const std::string& target,
   struct stat before;
   if (::fstat(out.get(), &before) != 0) throw_system_error(name);
   try {
-    write_all(out.get(), bytes, name);
+    write(out.get());
     if (::fsync(out.get()) != 0) throw_system_error(name);
   } catch (...) {
     (void)!::ftruncate(out.get(), before.st_size);
@@ -155,13 +154,12 @@ void append_locked(const std::string& target,
   out.close(name);  // also releases the lock
 }
 
-void write_directly(const std::string& target,
-                    std::initializer_list<byte_span> bytes, bool append,
-                    const std::string& name) {
+void write_directly(const std::string& target, const output_writer& write,
+                    bool append, const std::string& name) {
   descriptor out(
       ::open(target.c_str(), O_WRONLY | O_CLOEXEC | (append ? O_APPEND : 0)),
       name);
-  write_all(out.get(), bytes, name);
+  write(out.get());
   out.close(name);
 }
 
@@ -169,9 +167,16 @@ void write_directly(const std::string& target,
 
 void write_output(const std::string& path,
                   std::initializer_list<byte_span> bytes, bool append) {
+  write_output(path, append, [&](int fd) {
+    write_all(fd, bytes, path == "-" ? "stdout" : path);
+  });
+}
+
+void write_output(const std::string& path, bool append,
+                  const output_writer& write) {
   if (path == "-") {
     flush_output();
-    write_all(STDOUT_FILENO, bytes, "stdout");
+    write(STDOUT_FILENO);
     return;
   }
   const std::string target = follow_symlinks(path, path);
@@ -179,11 +184,11 @@ void write_output(const std::string& path,
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (!exists && errno != ENOENT) throw_system_error(path);
   if (exists && !S_ISREG(existing.st_mode)) {
-    write_directly(target, bytes, append, path);
+    write_directly(target, write, append, path);
   } else if (append) {
-    append_locked(target, bytes, path);
+    append_locked(target, write, path);
   } else {
-    replace(target, exists ? &existing : nullptr, bytes, path);
+    replace(target, exists ? &existing : nullptr, write, path);
   }
 }
 

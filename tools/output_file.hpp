@@ -15,6 +15,7 @@
 #ifndef VEXAL_TOOLS_OUTPUT_FILE_HPP
 #define VEXAL_TOOLS_OUTPUT_FILE_HPP
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -28,6 +29,14 @@ namespace kelvo::tool {
 ///   existing regular file as it was.
 void write_output(const std::string& path,
                   std::initializer_list<byte_span> bytes, bool append);
+
+/// Writes bytes as they are made: `write` is called once with the open
+/// descriptor and writes to it with write_all (descriptor_io.hpp), under the
+/// same rules, so that a replaced file appears only when `write` returned.
+/// What `write` throws passes on, with an existing regular file as it was.
+using output_writer = std::function<void(int fd)>;
+void write_output(const std::string& path, bool append,
+                  const output_writer& write);
 
 }  // namespace kelvo::tool
 

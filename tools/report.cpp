@@ -9,10 +9,6 @@
 namespace kelvo::tool {
 namespace {
 
-// The zlib level classes, by the hint that the library reports.
-constexpr std::array<const char*, 4> level_names = {"fastest", "fast",
-                                                    "default", "maximum"};
-
 // Payload bytes per stored byte; 1 for an empty part.
 double ratio(uint64_t payload, uint64_t stored) {
   return stored == 0
@@ -21,24 +17,56 @@ double ratio(uint64_t payload, uint64_t stored) {
 }
 
 part_report describe_part(int type, const vexal_wire_part& wire,
-                          const vexal_part_ctx& part) {
+                          const vexal_part_ctx& part, bool levels) {
   return {type,
           static_cast<int>(part.get_format()),
           wire.compressed,
           wire.stored_size,
           part.get_payload().size(),
-          wire.compressed ? level_names.at(wire.zlib_level_hint) : nullptr};
+          wire.compressed ? level_name(wire.zlib_level_hint) : nullptr,
+          levels ? try_levels(part) : std::vector<level_trial>{}};
+}
+
+void format_levels(std::ostream& out, const std::vector<level_trial>& levels) {
+  for (const level_trial& trial : levels) {
+    out << "    " << std::left << std::setw(13) << *trial.name << std::right
+        << "  stored " << std::setw(8) << trial.stored << "  " << std::fixed
+        << std::setprecision(1) << std::setw(10) << trial.microseconds
+        << " \u00b5s" << (trial.smallest ? "  smallest" : "")
+        << (trial.fastest ? "  fastest within 5 %" : "") << '\n';
+  }
+}
+
+nlohmann::ordered_json levels_json(const std::vector<level_trial>& levels) {
+  if (levels.empty()) return nullptr;
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const level_trial& trial : levels) {
+    list.push_back({{"compression", *trial.name},
+                    {"stored", trial.stored},
+                    {"microseconds", trial.microseconds},
+                    {"smallest", trial.smallest},
+                    {"fastest_within_5_percent", trial.fastest}});
+  }
+  return list;
 }
 
 }  // namespace
 
-message_report describe(const std::string& input, const message_view& view) {
-  return {input,
-          view.index,
-          view.wire.offset,
-          view.wire.size,
-          {describe_part(1, view.wire.parts[0], view.message.first()),
-           describe_part(0, view.wire.parts[1], view.message.second())}};
+const char* level_name(uint8_t hint) {
+  static constexpr std::array<const char*, 4> names = {"fastest", "fast",
+                                                       "default", "maximum"};
+  return names.at(hint);
+}
+
+message_report describe(const std::string& input, const message_view& view,
+                        bool levels) {
+  return {
+      input,
+      view.index,
+      view.wire.offset,
+      view.wire.size,
+      {describe_part(1, view.wire.parts[0], view.message.first(), levels),
+       describe_part(0, view.wire.parts[1], view.message.second(), levels)}};
 }
 
 std::string format_text(const message_report& report) {
@@ -53,6 +81,7 @@ std::string format_text(const message_report& report) {
         << ratio(part.payload, part.stored);
     if (part.level != nullptr) out << "  level " << part.level;
     out << '\n';
+    format_levels(out, part.levels);
   }
   return out.str();
 }
@@ -68,7 +97,8 @@ std::string format_json(const message_report& report) {
         {"payload", part.payload},
         {"ratio", ratio(part.payload, part.stored)},
         {"level", part.level == nullptr ? nlohmann::ordered_json()
-                                        : nlohmann::ordered_json(part.level)}};
+                                        : nlohmann::ordered_json(part.level)},
+        {"levels", levels_json(part.levels)}};
     parts.push_back(std::move(entry));
   }
   const nlohmann::ordered_json message = {{"input", report.input},

@@ -14,7 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "levels.hpp"
 #include "message_stream.hpp"
 
 namespace kelvo::tool {
@@ -27,6 +29,7 @@ struct part_report {
   uint64_t payload;   ///< Bytes of the payload itself.
   const char* level;  ///< zlib level hint: "fastest", "fast", "default" or
                       ///< "maximum"; null for a part stored as is.
+  std::vector<level_trial> levels;  ///< Empty unless asked for.
 };
 
 struct message_report {
@@ -37,10 +40,17 @@ struct message_report {
   std::array<part_report, 2> parts;  ///< The type-1 part, then the type-0.
 };
 
-/// The report on one message of `input`.
-message_report describe(const std::string& input, const message_view& view);
+/// The name of a zlib level class, by the hint that the library reports
+/// (vexal_wire_part::zlib_level_hint): "fastest", "fast", "default" or
+/// "maximum".
+const char* level_name(uint8_t hint);
 
-/// The report as three lines of text.
+/// The report on one message of `input`, with each part's `levels` tried
+/// when `levels` is true.
+message_report describe(const std::string& input, const message_view& view,
+                        bool levels);
+
+/// The report as three lines of text, and a line per level tried.
 std::string format_text(const message_report& report);
 
 /// The report as one JSON object on one line (docs/json.md); bytes of the

@@ -19,6 +19,40 @@ namespace kelvo {
 /// takes `vexal_part_header_size` + its stored length on the wire.
 inline constexpr size_t vexal_part_header_size = 8;
 
+/// Where each field lies in a part header, counted from its first byte:
+/// the type, format and compression codes and a reserved byte, one byte each
+/// (`vexal_part_code_size`), then the stored length, `vexal_part_length_size`
+/// bytes, big-endian (most significant byte first). The codes are the wire's
+/// own numbers, not the enumerations' values; a part header that the library
+/// composes (`vexal_part_ctx::compose_header`) shows which code stands for
+/// which value.
+inline constexpr size_t vexal_part_type_offset = 0;
+/// Offset of the format code in a part header.
+inline constexpr size_t vexal_part_format_offset = 1;
+/// Offset of the compression code in a part header.
+inline constexpr size_t vexal_part_compression_offset = 2;
+/// Offset of the reserved byte in a part header, 0 in every header that the
+/// library composes and not looked at when a part is parsed.
+inline constexpr size_t vexal_part_reserved_offset = 3;
+/// Offset of the stored length in a part header.
+inline constexpr size_t vexal_part_length_offset = 4;
+/// Bytes of each code and of the reserved byte in a part header.
+inline constexpr size_t vexal_part_code_size = 1;
+/// Bytes of the stored length in a part header.
+inline constexpr size_t vexal_part_length_size = 4;
+
+static_assert(vexal_part_format_offset ==
+                      vexal_part_type_offset + vexal_part_code_size &&
+                  vexal_part_compression_offset ==
+                      vexal_part_format_offset + vexal_part_code_size &&
+                  vexal_part_reserved_offset ==
+                      vexal_part_compression_offset + vexal_part_code_size &&
+                  vexal_part_length_offset ==
+                      vexal_part_reserved_offset + vexal_part_code_size &&
+                  vexal_part_length_offset + vexal_part_length_size ==
+                      vexal_part_header_size,
+              "the header's fields lie back to back and fill it");
+
 /// The largest stored length that a part header can carry, 2^32 - 1 (its
 /// length field has 4 bytes). A part whose stored payload (the zlib stream,
 /// when compressed) is longer fails to compose with "vexal parts payload is

@@ -9,7 +9,17 @@
 // headers before its stored bytes are held, and the size of each part's
 // payload, refused as soon as inflating passes it.
 //
-// A reader is one object: use it from one thread at a time.
+// Threads: distinct objects may be used from different threads at once, and
+// so may one object that no thread changes (its `const` members). A call that
+// changes an object must not overlap with any other use of that object,
+// reading included: `parse`, `feed`, `prepare`, `commit`, `next`, `try_next`,
+// `skip`, the setters (`set_payload`, `set_format`, `set_compression`,
+// `set_type`, `set_default_type`, `init`), `take_payload`, `swap`,
+// assignment, moving from the object, the non-`const` `first()` and
+// `second()`, and destruction. `swap`, `next` and `try_next` change both
+// objects they are given; `compose(out)` and `payload_into(out)` change
+// `out`. Bytes that a parse, a `feed` or a view reads must not change
+// meanwhile.
 #ifndef VEXAL_READER_HPP
 #define VEXAL_READER_HPP
 
@@ -40,8 +50,8 @@ struct vexal_wire_part {
   uint8_t zlib_level_hint;
 };
 
-/// Where and how the message that `vexal_reader::next` last returned lay on
-/// the wire.
+/// Where and how the message that `vexal_reader::next` or `try_next` last
+/// returned lay on the wire.
 struct vexal_wire_message {
   /// The stream offset of its first byte.
   uint64_t offset;
@@ -193,7 +203,7 @@ class VEXAL_EXPORT vexal_reader {
   /// header (8 bytes) is in, and nothing while a skip is still dropping.
   void skip() noexcept;
 
-  /// The wire layout of the message that the last successful `next`
+  /// The wire layout of the message that `next` or `try_next` last
   /// returned; all zero before the first one.
   const vexal_wire_message& wire() const noexcept;
 

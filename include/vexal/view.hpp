@@ -8,10 +8,21 @@
 //
 // A view points into the caller's bytes: it is valid while they are, and
 // while they are not changed. `vexal_reader` (vexal/reader.hpp) hands out
-// views into its own buffer, valid until its next call that is not const. A
-// view owns nothing, and copying it copies a few pointers and codes. Distinct
-// views may be used from different threads at once, also views of the same
-// bytes; one view must not be changed by two threads at once.
+// views into its own buffer, valid until its next call that is not const. It
+// owns nothing, and copying it copies a few pointers and codes. Views of the
+// same bytes are distinct objects.
+//
+// Threads: distinct objects may be used from different threads at once, and
+// so may one object that no thread changes (its `const` members). A call that
+// changes an object must not overlap with any other use of that object,
+// reading included: `parse`, `feed`, `prepare`, `commit`, `next`, `try_next`,
+// `skip`, the setters (`set_payload`, `set_format`, `set_compression`,
+// `set_type`, `set_default_type`, `init`), `take_payload`, `swap`,
+// assignment, moving from the object, the non-`const` `first()` and
+// `second()`, and destruction. `swap`, `next` and `try_next` change both
+// objects they are given; `compose(out)` and `payload_into(out)` change
+// `out`. Bytes that a parse, a `feed` or a view reads must not change
+// meanwhile.
 //
 // Which errors come later than with `vexal::parse`: `vexal_view::parse`
 // checks the headers, the codes and the lengths, in the same order and with

@@ -5,7 +5,12 @@
 # subproject (static, and shared with VEXAL_INSTALL, where the program runs
 # from its own install tree), then against an installed static libvexal, and
 # runs each; it also imports the installed Python package from a clean
-# directory. Every number that states the version (CMake package, vexal.pc,
+# directory. The installed tool and Python package start from the moved tree
+# with nothing set (their RUNPATH leads to the library); programs of one's own
+# run with the LD_LIBRARY_PATH that the README gives. A program that includes
+# only vexal/vexal.hpp makes a message and parses it within limits, and a
+# configure without CLI11 stops with the package to install and the option
+# that builds without the tool. Every number that states the version (CMake package, vexal.pc,
 # SONAME, the library's version text, the headers' version macros) must agree
 # with the project version.
 source "$(dirname "$0")/../lib.sh"
@@ -37,9 +42,11 @@ mv "$prefix" "$prefix-moved"
 prefix="$prefix-moved"
 libdir="$prefix/${lib#./}"
 
+unset LD_LIBRARY_PATH
 if [[ -f tools/CMakeLists.txt ]]; then
-  expect_equal "installed tool's version" \
-    "$(LD_LIBRARY_PATH="$libdir" "$prefix/bin/vexal" --version)" "$version"
+  expect_equal "installed tool's version" "$("$prefix/bin/vexal" --version)" \
+    "$version"
+  [[ -f "$prefix/share/man/man1/vexal.1.gz" ]] || fail "no manual page installed"
 fi
 
 # The Python package imports from a clean directory, with only the installed
@@ -47,8 +54,7 @@ fi
 python_dir="$prefix/lib/python3/dist-packages"
 mkdir -p "$work/python"
 expect_equal "installed Python package" \
-  "$(cd "$work/python" && PYTHONPATH="$python_dir" LD_LIBRARY_PATH="$libdir" \
-    /usr/bin/python3 -s -P -c 'import vexal
+  "$(cd "$work/python" && PYTHONPATH="$python_dir" /usr/bin/python3 -s -P -c 'import vexal
 message = vexal.Message(b"head", vexal.Part(b"body", compression=vexal.Compression.ZLIB_DEFAULT))
 assert vexal.parse(message.compose()) == (message, len(message.compose()))
 print(vexal.__version__, vexal.__file__)')" \
@@ -70,6 +76,37 @@ expect_equal "vexal.pc private requirement" \
 g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror examples/consumer/consumer.cpp \
   $(pkg-config --cflags --libs vexal) -o "$work/pkg-config-consumer"
 LD_LIBRARY_PATH="$libdir" "$work/pkg-config-consumer" | tee "$work/pkg-config.out"
+
+# vexal/vexal.hpp alone gives a message and its bounded parse.
+cat >"$work/vexal-hpp-alone.cpp" <<'EOF'
+#include <vexal/vexal.hpp>
+int main() {
+  const kelvo::vexal sent(kelvo::vexal_first_part({'h', 'i'}),
+                          kelvo::vexal_second_part());
+  const std::vector<uint8_t> wire = sent.compose();
+  kelvo::vexal_limits limits;
+  limits.max_message_size = wire.size();
+  kelvo::vexal message;
+  return message.parse(wire, 0, limits) == wire.size() && message == sent ? 0 : 1;
+}
+EOF
+# shellcheck disable=SC2046  # pkg-config prints several words on purpose
+g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror "$work/vexal-hpp-alone.cpp" \
+  $(pkg-config --cflags --libs vexal) -o "$work/vexal-hpp-alone"
+LD_LIBRARY_PATH="$libdir" "$work/vexal-hpp-alone" ||
+  fail "a program with vexal/vexal.hpp alone"
+echo "ok: vexal/vexal.hpp alone gives the bounded parse"
+
+# A configure without CLI11 names the package and the option.
+if cmake -S . -B "$work/no-cli11" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON \
+  >"$work/no-cli11.log" 2>&1; then
+  fail "a configure without CLI11 succeeded"
+fi
+for words in "apt-get install libcli11-dev" "-DVEXAL_BUILD_TOOLS=OFF"; do
+  grep -q -e "$words" "$work/no-cli11.log" ||
+    fail "a configure without CLI11 does not say '$words'"
+done
+echo "ok: a configure without CLI11 names libcli11-dev and VEXAL_BUILD_TOOLS"
 
 # build_subproject NAME CMAKE_ARGS...: builds examples/consumer with the
 # library as a subproject and installs the program into $work/NAME-prefix.

@@ -110,12 +110,16 @@ done
 if [[ -f tools/CMakeLists.txt ]]; then
   check_package vexal-tools utils "$exact_runtime, $libc, $libstdcxx" \
     usr/bin/vexal usr/share/man/man1/vexal.1.gz \
-    usr/share/bash-completion/completions/vexal
+    usr/share/bash-completion/completions/vexal \
+    usr/share/doc/vexal-tools/json.md
   expect_equal "packaged tool's version" \
     "$(LD_LIBRARY_PATH="$out/libvexal$major/$libdir" \
       "$out/vexal-tools/usr/bin/vexal" --version)" "$version"
   file "$out/vexal-tools/usr/bin/vexal" | grep -q ', stripped' ||
     fail "the packaged tool is not stripped"
+  # Below /usr the system finds the library; a RUNPATH would only repeat it.
+  ! readelf -d "$out/vexal-tools/usr/bin/vexal" | grep -q RUNPATH ||
+    fail "the packaged tool has a RUNPATH"
 fi
 
 python_dir=usr/lib/python3/dist-packages/vexal
@@ -161,6 +165,11 @@ check_installed() {
   [[ $(man vexal 2>&1) == *--second-compression* ]] ||
     fail "man vexal does not describe pack's options"
   echo "ok: man vexal describes the commands"
+  local json_doc
+  json_doc=$(vexal inspect --help | grep -o '/[^ ]*/json\.md')
+  [[ $json_doc == /usr/share/doc/vexal-tools/json.md && -f $json_doc ]] ||
+    fail "inspect --help points to '$json_doc', not to the installed json.md"
+  echo "ok: inspect --help points to the installed $json_doc"
   expect_equal "installed tool's version" "$(vexal --version)" "$version"
   [[ $(ldconfig -p) == *"libvexal.so.$major "* ]] ||
     fail "the ldconfig trigger did not run: ldconfig -p lacks libvexal.so.$major"

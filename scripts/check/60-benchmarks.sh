@@ -9,7 +9,7 @@ cd "$VEXAL_ROOT"
 
 need_build_packages
 need_python_packages
-need_packages libbenchmark-dev python3
+need_packages libbenchmark-dev python3 python3-msgpack
 configure_and_build bench
 
 results=build/bench/ci-results.json
@@ -17,6 +17,9 @@ build/bench/bench/vexal_bench \
   --benchmark_filter='/(0|16|100|4096)$|^peak_heap_|^stream_|^bomb_|^read_peak' \
   --benchmark_min_time=0.01 \
   --benchmark_out="$results" --benchmark_out_format=json >/dev/null
+build/bench/bench/vexal_malloc_bench --benchmark_min_time=0.01 \
+  --benchmark_out=build/bench/ci-malloc.json --benchmark_out_format=json >/dev/null
+python3 bench/results.py merge "$results" build/bench/ci-malloc.json
 bench/report "$results" >build/bench/ci-results.md
 echo "==> every benchmark ran; ratios from so brief a run are not measurements"
 bench/report "$results" --sizes 16,4096 --summary

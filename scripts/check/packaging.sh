@@ -20,13 +20,13 @@ expect_equal() {
   echo "ok: $1 = $2"
 }
 
-# What the package build needs: the library's, the tool's and the Python
-# package's build packages, dpkg-buildflags, and help2man for the tool's
-# manual page.
+# What the package build needs: the library's, the tool's (with its manual
+# page) and the Python package's build packages, and dpkg-buildflags.
 need_package_build_packages() {
   need_build_packages
   need_python_packages
-  need_packages libcli11-dev nlohmann-json3-dev dpkg-dev help2man
+  need_tool_packages
+  need_packages dpkg-dev
 }
 
 # debian_build_flags NAME: the flags of a Debian package build, every

@@ -29,7 +29,9 @@
 
 namespace kelvo {
 
-struct vexal_reader::state {
+// Hidden, although it is nested in an exported class: nothing outside the
+// library calls its members, so they are no part of the binary interface.
+struct __attribute__((visibility("hidden"))) vexal_reader::state {
   using header = vexal_part_ctx::impl::header;
 
   // A buffer larger than this is given back as soon as it holds nothing.

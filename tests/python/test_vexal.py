@@ -3,8 +3,11 @@
 # round trips through every bytes-like type, the library's exact error texts,
 # parts shared with their message, and files exchanged with the tool both ways.
 import array
+import contextlib
+import copy
 import json
 import os
+import pickle
 import subprocess
 import threading
 
@@ -138,3 +141,98 @@ def test_limits_refuse_with_the_library_text(wire, limits, text):
     reader.skip()
     reader.feed(AB)
     assert list(reader) == ([] if len(wire) == 8 else [message(b"\xaa\xbb")])
+
+
+@pytest.mark.parametrize("cut", [0, 1, 8, 17, len(AB) - 1])
+@pytest.mark.parametrize("opener", ["path", "file", "reader"])
+def test_iter_messages_reads_files_and_reports_where_a_stream_was_cut(tmp_path, cut, opener):
+    wire = b"".join(s.compose() for s in SAMPLES)
+    (tmp_path / "m").write_bytes(wire + AB[:cut])
+    sources = {"path": lambda: tmp_path / "m", "file": lambda: open(tmp_path / "m", "rb"),
+               "reader": lambda: type("R", (), {"read": open(tmp_path / "m", "rb").read})()}
+    got = []
+    with pytest.raises(vexal.TruncatedError) if cut else contextlib.nullcontext() as raised:
+        got.extend(vexal.iter_messages(sources[opener](), chunk_size=1000))
+    assert got == SAMPLES
+    assert not cut or (raised.value.offset, raised.value.needed) == (len(wire), 8 - cut if cut < 8 else len(AB) - cut)
+
+
+@pytest.mark.parametrize("value", [SAMPLES[2], SAMPLES[3].second, Part(format=7), vexal.Limits(5, 6)])
+def test_values_pickle_copy_and_repr_back_to_equal_objects(value):
+    for copied in (copy.copy(value), copy.deepcopy(value), pickle.loads(pickle.dumps(value)),
+                   eval(repr(value), vars(vexal))):
+        assert copied == value and copied is not value
+    assert vexal.Limits(5, 6) != vexal.Limits(5, 7)
+
+
+@pytest.mark.parametrize("change", [
+    lambda m: setattr(m.first, "payload", b"new"), lambda m: setattr(m.first, "format", 1),
+    lambda m: setattr(m, "first", None), lambda m: setattr(m, "first", Part(b"new")),
+])
+def test_a_part_lends_its_payload_and_refuses_changes_while_viewed(change):
+    m = message(b"payload", b"second")
+    with memoryview(m.first) as view:
+        assert (view.tobytes(), view.readonly, len(m.first)) == (b"payload", True, 7)
+        m.second.payload = b"free"  # the other part is not viewed
+        with pytest.raises(BufferError):
+            change(m)
+        assert bytes(view) == m.first.payload == b"payload"
+    change(m)
+    assert m.first != Part(b"payload")
+
+
+def test_reader_errors_carry_their_kind_and_the_message_offset():
+    reader = vexal.Reader(limits=vexal.Limits(max_payload_size=2))
+    reader.feed(AB + message(b"abc").compose() + b"\x05" + AB[1:])
+    assert next(reader) == message(b"\xaa\xbb") and reader.wire == (0, 18, ((2, False, 0), (0, False, 0)))
+    for kind, offset in ((vexal.LimitError, 18), (vexal.Error, 37)):
+        with pytest.raises(kind) as raised:
+            next(reader)
+        assert raised.value.offset == offset and (kind is vexal.Error) != isinstance(raised.value, vexal.LimitError)
+        reader.skip()
+
+
+@pytest.mark.parametrize("sample", SAMPLES[1:])
+def test_a_view_reads_in_place_and_keeps_the_buffer_alive(sample):
+    data = bytearray(b"pad" + sample.compose())
+    view, end = vexal.parse_view(data, 3, limits=vexal.Limits.unlimited())
+    assert (end, view.size, vexal.parse_view(data[:-1], 3)) == (len(data), len(data) - 3, (None, 3))
+    parts = [view.first, view.second]
+    assert [bytes(p.payload) for p in parts] == [sample.first.payload, sample.second.payload]
+    stored = parts[0].stored
+    del view, parts
+    with pytest.raises(BufferError):
+        data.append(0)
+    assert stored.readonly and bytes(stored) == data[11:11 + len(stored)]
+
+
+@pytest.mark.parametrize("call, error", [
+    (lambda: vexal.parse("text"), TypeError), (lambda: vexal.parse(AB, -1), OverflowError),
+    (lambda: vexal.parse(AB, 0, None), TypeError), (lambda: vexal.parse(AB, limits=3), TypeError),
+    (lambda: vexal.parse(AB, data=AB), TypeError), (lambda: vexal.parse(AB, size=1), TypeError),
+    (lambda: setattr(Part(), "payload", "text"), TypeError), (lambda: vexal.Reader(1, limits=vexal.Limits()), TypeError),
+])
+def test_bad_arguments_raise_python_errors_naming_python_types(call, error):
+    with pytest.raises(error) as raised:
+        call()
+    assert "kelvo" not in str(raised.value) and "incompatible" not in str(raised.value)
+    assert vexal.parse(data=AB, offset=0, limits=None) == (message(b"\xaa\xbb"), 18)
+
+
+@pytest.mark.parametrize("first, second, text", [
+    (Part(format=7), Part(compression=99), "Unknown vexal format"),
+    (Part(compression=99), Part(format=7), "Unknown vexal compression"),
+    (Part(b"ok", compression=C.ZLIB_LEVEL_2), Part(format=-1, compression=C.ZLIB_DEFAULT), "Unknown vexal format"),
+])
+def test_compose_reports_the_first_part_fault_first(first, second, text):
+    with pytest.raises(vexal.Error, match=f"^{text}$"):
+        Message(first, second).compose()
+
+
+def test_compose_lays_a_raw_part_out_as_is_beside_a_compressed_one():
+    m = message(BIG, BIG * 2, c2=C.ZLIB_BEST_SPEED, f2=F.APPLICATION_2)
+    wire = m.compose()
+    assert wire[:8] == bytes.fromhex("01030000") + len(BIG).to_bytes(4, "big") and wire[8:8 + len(BIG)] == BIG
+    assert vexal.parse(wire) == (message(BIG, BIG * 2, c2=C.ZLIB_DEFAULT, f2=F.APPLICATION_2), len(wire))
+    empty = message(b"", c1=C.ZLIB_DEFAULT).compose()  # an empty payload is still a zlib stream
+    assert empty[2] == 1 and vexal.parse(empty)[0] == message(c1=C.ZLIB_DEFAULT)

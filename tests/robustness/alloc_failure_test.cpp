@@ -37,11 +37,16 @@ void* allocate(std::size_t size) {
 
 }  // namespace
 
-// The plain and array forms, and the sized deletes that libstdc++ calls. The
-// library allocates nothing with std::nothrow, and libstdc++'s own nothrow
-// forms call the plain ones.
+// The plain, array and nothrow forms, and the sized deletes that libstdc++
+// calls; the reader's buffer is allocated with std::nothrow.
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return countdown > 0 && --countdown == 0 ? nullptr : std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }

@@ -4,7 +4,7 @@
 # checks exit statuses, error lines, output files and the key report lines.
 #
 # Usage: tool_test.sh CASE VEXAL SOURCE_DIR VERSION [EXAMPLE]
-#   CASE is one of: cli sample errors roundtrip stream output
+#   CASE is one of: cli sample errors roundtrip stream output follow hex levels salvage
 #   EXAMPLE is the built examples/roundtrip.cpp, if any.
 set -uo pipefail
 
@@ -52,7 +52,7 @@ poke() {
 case_cli() {
   expect 0 "" --version
   [[ "$(cat out.txt)" == "$version" ]] || fail "--version: $(cat out.txt)"
-  for command in inspect pack unpack; do
+  for command in inspect pack unpack salvage; do
     expect 0 "" "$command" --help
     grep -q "Example" out.txt || fail "$command --help has no example"
     grep -q "Exit status" out.txt || fail "$command --help: no exit status"
@@ -307,6 +307,106 @@ case_output() {
     | map(tostring) | join(" ")' out.txt)" == \
     $'bad\uFFFDname.vexal bad\uFFFDname.vexal 1' ]] ||
     fail "--json with a non-UTF-8 name: $(cat out.txt)"
+}
+
+# inspect --follow: a writer appends two copies of the fixture in pieces,
+# then the file is truncated and refilled, then replaced; every message is
+# printed once, in order, and Ctrl-C ends the run with status 0.
+case_follow() {
+  make_fixture
+  cat m.vexal m.vexal >two.vexal
+  : >f.vexal
+  timeout 30 "$vexal" inspect --follow f.vexal >follow.txt 2>err.txt &
+  local tool=$! at
+  for ((at = 0; at < $(stat -c %s two.vexal); at += 1000)); do
+    tail -c +$((at + 1)) two.vexal | head -c 1000 >>f.vexal
+    sleep 0.01
+  done
+  # printed: N messages seen in follow.txt within 20 s
+  printed() {
+    for at in $(seq 200); do
+      (($(grep -c '^message' follow.txt) >= $1)) && return 0
+      sleep 0.1
+    done
+    return 1
+  }
+  printed 4 || fail "--follow: $(cat follow.txt)"
+  cat m.vexal >f.vexal
+  printed 6 || fail "--follow after truncation: $(cat follow.txt)"
+  cp m.vexal new.vexal
+  mv new.vexal f.vexal
+  printed 8 || fail "--follow after replacement: $(cat follow.txt)"
+  kill -INT $tool
+  wait $tool || fail "--follow ended with status $?"
+  "$vexal" inspect two.vexal m.vexal m.vexal | grep '^message' >want.txt
+  diff <(grep '^message' follow.txt) want.txt || fail "--follow printed other messages"
+  [[ "$(cat err.txt)" == "vexal: f.vexal: truncated; reading it again from the start
+vexal: f.vexal: replaced; reading the new file from the start" ]] ||
+    fail "--follow: $(cat err.txt)"
+}
+
+# inspect --hex against checked-in dumps: the sample, and the sample with an
+# unknown format code in message 1's type-0 part, in full.
+case_hex() {
+  local expected="$source_dir/tests/tool/expected"
+  expect 0 "" inspect --hex "$source_dir/examples/sample.vexal"
+  diff out.txt "$expected/sample.hex" || fail "--hex of the sample"
+  cp "$source_dir/examples/sample.vexal" s.vexal
+  poke s.vexal 575 '\x07'
+  expect 1 "vexal: s.vexal: message 1 at offset 530: Unknown vexal format (raw)" \
+    inspect --hex-all s.vexal
+  diff out.txt "$expected/refused.hex" || fail "--hex-all of a refused message"
+}
+
+# inspect --levels: the stored size of each compression is the one that the
+# library's compose (through pack) gives; one smallest, one fastest near it.
+case_levels() {
+  make_fixture
+  expect 0 "" inspect --levels --json m.vexal
+  jq -c 'select(.index == 1) | .parts[1].levels' out.txt >levels.json
+  local name want got
+  for name in none zlib_level_{1..9}; do
+    "$vexal" pack hello.txt numbers.txt --second-compression "$name" -o l.vexal
+    want=$("$vexal" inspect --json l.vexal | jq '.parts[1].stored')
+    got=$(jq --arg name "$name" '.[] | select(.compression == $name) | .stored' \
+      levels.json)
+    [[ $got == "$want" ]] || fail "--levels $name: stored $got, not $want"
+  done
+  jq -e '(map(.stored) | min) as $min
+    | (map(select(.smallest) | .stored) == [$min])
+    and (map(select(.fastest_within_5_percent) | .stored <= $min * 1.05)
+      == [true])' levels.json >/dev/null || fail "--levels marks: $(cat levels.json)"
+  expect 0 "" inspect --levels m.vexal
+  [[ $(grep -c '^    zlib_level_9 ' out.txt) == 4 ]] ||
+    fail "--levels text: $(cat out.txt)"
+}
+
+# salvage: damaged ranges and the summary on standard error, the messages
+# that parse written byte for byte, never over the input.
+case_salvage() {
+  make_fixture
+  local size
+  size=$(stat -c %s m.vexal)
+  head -c 1500 /dev/zero >g.bin
+  cat m.vexal g.bin m.vexal >d.vexal
+  head -c 20 m.vexal >>d.vexal
+  local end=$((2 * size + 1500))
+  expect 1 "vexal: damaged: bytes $size–$((size + 1499)) (1500 bytes) skipped
+vexal: damaged: bytes $end–$((end + 19)) (20 bytes) skipped
+vexal: 4 of 6 messages recovered, 2 damaged ranges, 1,520 bytes dropped" \
+    salvage d.vexal -o r.vexal
+  cat m.vexal m.vexal >want.vexal
+  cmp -s r.vexal want.vexal || fail "salvage wrote other bytes"
+  expect 0 "vexal: 2 of 2 messages recovered, 0 damaged ranges, 0 bytes dropped" \
+    salvage - -o - <m.vexal
+  cmp -s out.txt m.vexal || fail "salvage of a whole input changed it"
+  ln d.vexal hard.vexal
+  ln -s d.vexal soft.vexal
+  for name in d.vexal hard.vexal soft.vexal; do
+    expect 2 "vexal: $name: is the input; write to another file" \
+      salvage d.vexal -o $name
+  done
+  cmp -s d.vexal hard.vexal || fail "salvage wrote over its input"
 }
 
 "case_$case_name"
