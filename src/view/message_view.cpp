@@ -58,7 +58,7 @@ vexal vexal_view::to_message(const vexal_limits& limits) const {
                          first_.get_compression());
   vexal_second_part second(second_.payload(limits), second_.get_format(),
                            second_.get_compression());
-  return vexal(std::move(first), std::move(second));
+  return {std::move(first), std::move(second)};
 }
 
 }  // namespace kelvo
