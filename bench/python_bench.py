@@ -99,7 +99,7 @@ def stream_by_hand(path):
 
 
 def targets(quick):
-    """The issue's targets: (what, vexal call, baseline call)."""
+    """The targets: vexal against what Python users reach for instead: (what, vexal call, baseline call)."""
     big1, big2 = text(1 << 20, 5), text(1 << 20, 6)
     small1, small2 = text(16, 7), text(16, 8)
     small_wire = vexal.Message(small1, small2).compose()
