@@ -42,7 +42,8 @@ void* allocate(std::size_t size) {
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return countdown > 0 && --countdown == 0 ? nullptr : std::malloc(size ? size : 1);
+  return countdown > 0 && --countdown == 0 ? nullptr
+                                           : std::malloc(size ? size : 1);
 }
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
   return operator new(size, tag);
