@@ -4,7 +4,9 @@
 // header made by the library's compose_header. A compressed part is
 // composed alone by the library, without the GIL when large, and its bytes
 // copied once into the result. The message may change while the GIL is
-// released; its version tells, and the work is then done again.
+// released; its version tells, and the work is then done again. A payload
+// the message keeps as bytes (objects.hpp) is written straight from them;
+// a message with a compressed part is settled before that part is packed.
 #include "compose.hpp"
 
 #include <array>
@@ -60,17 +62,34 @@ packed_parts pack(const message_box& box) {
   return packed;
 }
 
+// The payload of a part stored as is: the bytes the message keeps for it
+// (objects.hpp) or the part's own. With the GIL held.
+struct raw_payload {
+  const char* data;
+  size_t size;
+};
+
+raw_payload payload_of(const message_box& box, size_t i) {
+  if (const py::object& kept = box.kept[i]) {
+    return {PyBytes_AS_STRING(kept.ptr()),
+            static_cast<size_t>(PyBytes_GET_SIZE(kept.ptr()))};
+  }
+  const std::vector<uint8_t>& own = parts_of(box)[i]->get_payload();
+  return {reinterpret_cast<const char*>(own.data()), own.size()};
+}
+
 // Writes the message into a new bytes object; the caller holds the GIL and
 // the message's lock, and `packed` belongs to the message's version.
 py::bytes write(const message_box& box, const packed_parts* packed) {
   std::array<std::vector<uint8_t>, 2> headers;
+  std::array<raw_payload, 2> payloads{};
   size_t size = 0;
   const auto parts = parts_of(box);
   for (size_t i = 0; i < parts.size(); ++i) {
     if (stored_as_is(*parts[i])) {
-      const size_t payload = parts[i]->get_payload().size();
-      parts[i]->compose_header(headers[i], payload);
-      size += headers[i].size() + payload;
+      payloads[i] = payload_of(box, i);
+      parts[i]->compose_header(headers[i], payloads[i].size);
+      size += headers[i].size() + payloads[i].size;
     } else {
       size += packed->wire[i].size();
     }
@@ -79,16 +98,16 @@ py::bytes write(const message_box& box, const packed_parts* packed) {
       PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
   if (!out) throw py::error_already_set();
   char* at = PyBytes_AS_STRING(out.ptr());
-  const auto put = [&at](const std::vector<uint8_t>& bytes) {
-    if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
-    at += bytes.size();
+  const auto put = [&at](const void* bytes, size_t count) {
+    if (count != 0) std::memcpy(at, bytes, count);
+    at += count;
   };
   for (size_t i = 0; i < parts.size(); ++i) {
     if (stored_as_is(*parts[i])) {
-      put(headers[i]);
-      put(parts[i]->get_payload());
+      put(headers[i].data(), headers[i].size());
+      put(payloads[i].data, payloads[i].size);
     } else {
-      put(packed->wire[i]);
+      put(packed->wire[i].data(), packed->wire[i].size());
     }
   }
   return out;
@@ -103,16 +122,19 @@ py::bytes compose_bytes(message_box& box) {
     size_t compressed_bytes = 0;
     {
       const read_lock lock(box.guard);
-      for (const vexal_part_ctx* part : parts_of(box)) {
-        if (!stored_as_is(*part)) {
+      const auto parts = parts_of(box);
+      for (size_t i = 0; i < parts.size(); ++i) {
+        if (!stored_as_is(*parts[i])) {
           compressed = true;
-          compressed_bytes += part->get_payload().size();
+          compressed_bytes += payload_of(box, i).size;
         }
       }
       if (!compressed || (packed && packed->version == box.version)) {
         return write(box, packed ? &*packed : nullptr);
       }
     }
+    // pack reads the parts' own payloads, without the GIL.
+    box.settle();
     packed =
         run_locked<read_lock>(box.guard, compressed_bytes >= gil_free_bytes,
                               [&] { return pack(box); });

@@ -96,8 +96,13 @@ PyObject* get_part(PyObject* self, void*) {
 
 PyObject* get_payload(PyObject* self, void*) {
   try {
-    const std::vector<uint8_t>& payload =
-        value_of<part_ref>(self, part_type)->get().get_payload();
+    const part_ref* part = value_of<part_ref>(self, part_type);
+    // Bytes kept as the payload are that payload: no copy is needed.
+    if (PyObject* kept = part->kept()) {
+      Py_INCREF(kept);
+      return kept;
+    }
+    const std::vector<uint8_t>& payload = part->get().get_payload();
     return PyBytes_FromStringAndSize(
         reinterpret_cast<const char*>(payload.data()),
         static_cast<Py_ssize_t>(payload.size()));

@@ -42,10 +42,24 @@ void assign(TypedPart& part, py::handle source) {
   part.set_payload(byte_view(source).copy());
 }
 
+// Gives a new message's part what `source` holds, as assign does, except
+// that a bytes payload is kept as it is, not copied (objects.hpp).
+template <typename TypedPart>
+void start(TypedPart& part, py::object& kept, const py::object& source) {
+  if (PyBytes_CheckExact(source.ptr())) {
+    kept = source;
+  } else {
+    assign(part, source);
+  }
+}
+
 // Replaces one part of a message that Python may already share.
 template <vexal_part_type Which>
 void set_part(const message_ptr& box, const py::object& source) {
   check_unviewed(box->views[Which == vexal_part_type::first ? 0 : 1]);
+  // Settled before the lock is taken, since settling takes it.
+  box->settle();
+  if (py::isinstance<part_ref>(source)) source.cast<const part_ref&>().get();
   const std::unique_lock<std::shared_mutex> lock(box->guard);
   ++box->version;
   if constexpr (Which == vexal_part_type::first) {
@@ -67,8 +81,8 @@ std::string repr(const message_ptr& box) {
 
 message_ptr make_message(const py::object& first, const py::object& second) {
   auto box = std::make_shared<message_box>();
-  assign(box->message.first(), first);
-  assign(box->message.second(), second);
+  start(box->message.first(), box->kept[0], first);
+  start(box->message.second(), box->kept[1], second);
   return box;
 }
 
@@ -92,7 +106,9 @@ void define_message(py::module_& module) {
            "outside its enumeration.")
       .def(
           "__eq__",
-          [](const message_box& left, const message_box& right) {
+          [](message_box& left, message_box& right) {
+            left.settle();
+            right.settle();
             return left.message == right.message;
           },
           py::is_operator())

@@ -11,6 +11,14 @@
 // exists the part refuses every change (BufferError), as a bytearray refuses
 // a resize, so the bytes a view shows stay where they are. The count of
 // views is read and written with the GIL held.
+//
+// A new Message given a `bytes` payload (exactly bytes, which cannot change)
+// keeps a reference to it instead of copying it: composing a raw part writes
+// straight from it and reading `.payload` returns it. Anything else that
+// needs the part's payload first settles the message, copying what is kept
+// into the library's parts and dropping the references, under the
+// message's lock. Kept references are read, settled and dropped only with
+// the GIL held; once settled, a message keeps nothing again.
 #ifndef VEXAL_PYTHON_OBJECTS_HPP
 #define VEXAL_PYTHON_OBJECTS_HPP
 
@@ -36,6 +44,28 @@ struct message_box {
   size_t version = 0;
   /// Buffer views lent of the first part's and the second part's payload.
   std::array<size_t, 2> views{};
+  /// The bytes objects kept as the first and the second part's payloads, in
+  /// place of the parts' own (empty) payloads; null once settled.
+  std::array<pybind11::object, 2> kept;
+
+  /// Copies the kept payloads into the parts and drops them. Call with the
+  /// GIL held and without the message's lock; a failure loses nothing.
+  void settle() {
+    if (!kept[0] && !kept[1]) return;
+    const std::unique_lock<std::shared_mutex> lock(guard);
+    settle_part(message.first(), kept[0]);
+    settle_part(message.second(), kept[1]);
+  }
+
+ private:
+  static void settle_part(kelvo::vexal_part_ctx& part,
+                          pybind11::object& payload) {
+    if (!payload) return;
+    const auto* data =
+        reinterpret_cast<const uint8_t*>(PyBytes_AS_STRING(payload.ptr()));
+    part.set_payload({data, data + PyBytes_GET_SIZE(payload.ptr())});
+    payload = pybind11::object();
+  }
 };
 
 /// Raises BufferError when `views` are lent of a part about to change.
@@ -54,7 +84,17 @@ class part_ref {
   part_ref(std::shared_ptr<message_box> owner, kelvo::vexal_part_type which)
       : owner_(std::move(owner)), which_(which) {}
 
-  const kelvo::vexal_part_ctx& get() const { return *target(); }
+  /// The part, its message settled first. With the GIL held and without
+  /// the message's lock.
+  const kelvo::vexal_part_ctx& get() const {
+    if (owner_) owner_->settle();
+    return *target();
+  }
+
+  /// The bytes object kept as this part's payload, or null (objects.hpp).
+  PyObject* kept() const {
+    return owner_ ? owner_->kept[index()].ptr() : nullptr;
+  }
 
   kelvo::vexal_part_type type() const {
     return own_ ? own_->part.get_type() : which_;
@@ -63,7 +103,7 @@ class part_ref {
   /// The count of buffer views lent of this part's payload.
   size_t& views() const {
     if (own_) return own_->views;
-    return owner_->views[which_ == kelvo::vexal_part_type::first ? 0 : 1];
+    return owner_->views[index()];
   }
 
   /// Runs `change` on the part, under its message's lock when it has one.
@@ -75,6 +115,7 @@ class part_ref {
       std::forward<Change>(change)(own_->part);
       return;
     }
+    owner_->settle();
     const std::unique_lock<std::shared_mutex> lock(owner_->guard);
     ++owner_->version;
     std::forward<Change>(change)(*target());
@@ -85,6 +126,10 @@ class part_ref {
     kelvo::vexal_any_part part;
     size_t views = 0;
   };
+
+  size_t index() const {
+    return which_ == kelvo::vexal_part_type::first ? 0 : 1;
+  }
 
   kelvo::vexal_part_ctx* target() const {
     if (own_) return &own_->part;

@@ -94,6 +94,34 @@ def test_changes_wait_for_a_compose_running_without_the_gil():
     assert {vexal.parse(w)[0].first.payload for w in wires} <= {BIG * 100, (BIG * 100)[::-1]}
 
 
+def refused(m):
+    with pytest.raises(TypeError):
+        m.first = 5
+    return m
+
+
+@pytest.mark.parametrize("change, first, second", [
+    (lambda m: m, BIG, b"tail"), (copy.deepcopy, BIG, b"tail"), (refused, BIG, b"tail"),
+    (lambda m: pickle.loads(pickle.dumps(m)), BIG, b"tail"), (lambda m: eval(repr(m), vars(vexal)), BIG, b"tail"),
+    (lambda m: setattr(m.second, "payload", b"new") or m, BIG, b"new"),
+    (lambda m: setattr(m, "second", m.first) or m, BIG, BIG),
+])
+def test_a_message_made_of_bytes_is_one_made_of_parts(change, first, second):
+    m, expected = change(Message(BIG, b"tail")), message(first, second)
+    assert (m.compose(), m.first.payload, bytes(m.second)) == (expected.compose(), first, second)
+    assert m == expected
+
+
+def test_a_payload_kept_as_bytes_composes_beside_a_compressed_one_from_another_thread():
+    m, wires = Message(Part(BIG * 100, compression=C.ZLIB_BEST_SPEED), BIG), []
+    worker = threading.Thread(target=lambda: wires.extend(m.compose() for _ in range(3)))
+    worker.start()
+    while worker.is_alive():
+        assert m.second.payload == bytes(memoryview(m.second)) == BIG
+    worker.join()
+    assert set(wires) == {message(BIG * 100, BIG, c1=C.ZLIB_BEST_SPEED).compose()}
+
+
 def tool(*args, data=None):
     return subprocess.run([TOOL, *map(str, args)], input=data, capture_output=True, check=True).stdout
 
