@@ -84,9 +84,7 @@ void vexal_reader::feed(const std::vector<uint8_t>& data) {
 
 vexal_reader::status vexal_reader::try_next(vexal& message) noexcept {
   if (!state_) return status::need_more;
-  return state_->read(limits_, [&](const uint8_t* data, size_t size) {
-    static_cast<void>(message.parse(data, size, 0, limits_));
-  });
+  return state_->read(limits_, message);
 }
 
 bool vexal_reader::next(vexal& message) {
@@ -99,12 +97,7 @@ bool vexal_reader::next(vexal& message) {
 
 vexal_reader::status vexal_reader::try_next(vexal_view& view) noexcept {
   if (!state_) return status::need_more;
-  return state_->read(
-      limits_,
-      [&](const uint8_t* data, size_t size) {
-        static_cast<void>(view.parse(data, size, 0, limits_));
-      },
-      true);
+  return state_->read(limits_, view);
 }
 
 bool vexal_reader::next(vexal_view& view) {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // What a `vexal_reader` holds, and the one step that takes a message out of
-// its buffer. Every way of reading a message (`next`, `try_next`, and any
-// other target a message is parsed into) goes through `state::read`, which
-// frames the message at offset(), hands its bytes to the target's parse once
-// they are all in, and turns what that parse throws into a status.
+// its buffer. Every way of reading a message (`next` and `try_next`, into a
+// message or a view) goes through `state::read`, which frames the message at
+// offset(), hands its bytes to the target's parse once they are all in, and
+// turns what that parse throws into a status.
 //
 // A refused message is dropped by `skip`: the bytes of it that are held go
 // at once, the rest as they arrive, without being held. When only the first
@@ -20,6 +20,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "part/impl.hpp"
 #include "part/limit_errors.hpp"
@@ -114,13 +115,13 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     return outcome;
   }
 
-  // The reading step. `parse(data, size)` reads the whole message held at
-  // `data` into its target; it throws as the bounded parse does. With
-  // `lend`, the target keeps pointing into the bytes (a view), so the block
-  // they lie in is kept until the next step.
-  template <typename Parse>
-  status read(const vexal_limits& limits, Parse&& parse,
-              bool lend = false) noexcept {
+  // The reading step: the whole message held at the front is parsed into
+  // `target` (a message or a view) by its bounded parse. A view keeps
+  // pointing into the bytes, so the block they lie in is lent to it until
+  // the next step.
+  template <typename Target>
+  status read(const vexal_limits& limits, Target& target) noexcept {
+    constexpr bool lend = std::is_same_v<Target, vexal_view>;
     if (lent) buffer.release_above(kept_capacity);
     lent = false;
     if (refused != status::message) return refused;
@@ -136,7 +137,8 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
       return status::need_more;
     }
     try {
-      parse(buffer.data(), static_cast<size_t>(f.size));
+      static_cast<void>(
+          target.parse(buffer.data(), static_cast<size_t>(f.size), 0, limits));
     } catch (const std::bad_alloc& error) {
       return fail(status::out_of_memory, error.what());
     } catch (const std::exception& error) {
