@@ -30,6 +30,12 @@ struct message_frame {
   bool whole(size_t available) const {
     return headers == 2 && available >= size;
   }
+  // True when the headers read so far already announce more than
+  // `max_message_size` bytes. With one header, `size` is 16 + L1, the least
+  // the message can be.
+  bool too_long(size_t max_message_size) const {
+    return headers > 0 && size > max_message_size;
+  }
 };
 
 // Reads the headers among the `available` bytes at `at`. Inline: a stream
@@ -49,14 +55,10 @@ inline message_frame measure_message(const uint8_t* at, size_t available) {
   return frame;
 }
 
-// Throws "vexal message too long" when the headers read so far already
-// announce more than `max_message_size` bytes. With one header, `size` is
-// 16 + L1, the least the message can be.
+// Throws "vexal message too long" when the frame is `too_long`.
 inline void check_message_size(const message_frame& frame,
                                size_t max_message_size) {
-  if (frame.headers > 0 && frame.size > max_message_size) {
-    throw_message_too_long();
-  }
+  if (frame.too_long(max_message_size)) throw_message_too_long();
 }
 
 }  // namespace kelvo::detail

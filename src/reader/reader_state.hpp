@@ -128,7 +128,7 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     refusal.clear();
     if (skipping()) return status::need_more;
     const detail::message_frame f = frame();
-    if (f.headers > 0 && f.size > limits.max_message_size) {
+    if (f.too_long(limits.max_message_size)) {
       return fail(status::message_too_long, detail::message_too_long_text);
     }
     if (!f.whole(pending())) {
