@@ -3,7 +3,6 @@
 // take every message that is whole.
 #include "message_stream.hpp"
 
-#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <string>
@@ -25,23 +24,25 @@ class kept_bytes {
     if (keep_) bytes_.insert(bytes_.end(), data, data + size);
     fed_ += size;
   }
-  // Drops what lies before stream offset `offset`.
+  // Lets go of what lies before stream offset `offset` once that is half of
+  // what is held (or all of it), so that a chunk of many small messages is
+  // not moved down once per message.
   void consumed(uint64_t offset) {
-    const uint64_t base = fed_ - bytes_.size();
-    if (!keep_ || offset <= base) return;
-    bytes_.erase(bytes_.begin(),
-                 bytes_.begin() + static_cast<ptrdiff_t>(std::min<uint64_t>(
-                                      offset - base, bytes_.size())));
+    const uint64_t done = offset - base_;
+    if (!keep_ || 2 * done < bytes_.size()) return;
+    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<ptrdiff_t>(done));
+    base_ = offset;
   }
   // The bytes from stream offset `offset` on; null unless kept.
   const uint8_t* from(uint64_t offset) const {
-    return keep_ ? bytes_.data() + (offset - (fed_ - bytes_.size())) : nullptr;
+    return keep_ ? bytes_.data() + (offset - base_) : nullptr;
   }
   size_t after(uint64_t offset) const { return fed_ - offset; }
 
  private:
   bool keep_;
   std::vector<uint8_t> bytes_;
+  uint64_t base_ = 0;  // the stream offset of bytes_[0]
   uint64_t fed_ = 0;
 };
 
