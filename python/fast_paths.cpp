@@ -166,11 +166,9 @@ PyObject* parse(PyObject*, PyObject* const* args, size_t nargsf,
     if (end == offset) {
       return py::make_tuple(py::none(), offset).release().ptr();
     }
-    py::object message =
-        py::reinterpret_steal<py::object>(py::detail::type_caster_generic::cast(
-            box.get(), py::return_value_policy::take_ownership, {},
-            message_type, nullptr, nullptr, &box));
-    if (!message) return nullptr;
+    message_box* value = box.get();
+    auto message = py::reinterpret_steal<py::object>(
+        wrap(message_type, value, std::move(box)));
     return py::make_tuple(std::move(message), end).release().ptr();
   } catch (...) {
     set_error();

@@ -96,6 +96,15 @@ class part_ref {
     return owner_ ? owner_->kept[index()].ptr() : nullptr;
   }
 
+  /// The payload's length, read from the kept bytes when there are any, so
+  /// that asking for it does not settle the message.
+  size_t payload_size() const {
+    if (PyObject* bytes = kept()) {
+      return static_cast<size_t>(PyBytes_GET_SIZE(bytes));
+    }
+    return get().get_payload().size();
+  }
+
   kelvo::vexal_part_type type() const {
     return own_ ? own_->part.get_type() : which_;
   }

@@ -147,8 +147,7 @@ void define_part(py::module_& module) {
             return left.get() == right.get();
           },
           py::is_operator())
-      .def("__len__",
-           [](const part_ref& part) { return part.get().get_payload().size(); })
+      .def("__len__", [](const part_ref& part) { return part.payload_size(); })
       .def(py::pickle(&state_of,
                       [](const py::tuple& state) {
                         return make_part(state[0], state[1].cast<format>(),

@@ -62,18 +62,16 @@ std::shared_ptr<message_box> next(reader_box& box) {
                        return box.reader.buffered();
                      }) >= gil_free_bytes;
   size_t offset = 0;
+  bool whole = false;
   try {
-    if (!run_locked<reader_lock>(box.guard, large, [&] {
-          offset = box.reader.offset();
-          return box.reader.next(message->message);
-        })) {
-      throw py::stop_iteration();
-    }
-  } catch (const py::stop_iteration&) {
-    throw;
+    whole = run_locked<reader_lock>(box.guard, large, [&] {
+      offset = box.reader.offset();
+      return box.reader.next(message->message);
+    });
   } catch (const std::runtime_error& error) {
     raise_at(error, offset);
   }
+  if (!whole) throw py::stop_iteration();
   return message;
 }
 
