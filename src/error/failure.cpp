@@ -6,6 +6,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -84,7 +85,15 @@ size_t write_failure_text(const failure& f, char* out,
     length = std::snprintf(out, capacity, e.format, f.numbers[0], f.numbers[1],
                            f.numbers[2]);
   } else {
-    length = std::snprintf(out, capacity, "%s", e.words);
+    // Most refusals: a fixed text, copied without snprintf's cost, so that
+    // a reader that refuses garbage spends on it what a message costs.
+    const size_t words = std::strlen(e.words);
+    if (capacity > 0) {
+      const size_t kept = words < capacity ? words : capacity - 1;
+      std::memcpy(out, e.words, kept);
+      out[kept] = '\0';
+    }
+    return words;
   }
   return length > 0 ? static_cast<size_t>(length) : 0;
 }
