@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The two-part message: its members over the parse of message_parse.hpp,
 // which throw what it refuses, or report it as an error code.
+#include "vexal/vexal.hpp"
+
 #include <limits>
 #include <utility>
 
@@ -9,7 +11,6 @@
 #include "part/codes.hpp"
 #include "part/impl.hpp"
 #include "serialization/reserve.hpp"
-#include "vexal/vexal.hpp"
 
 namespace kelvo {
 
