@@ -4,7 +4,7 @@
 #include "message_stream.hpp"
 
 #include <array>
-#include <stdexcept>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -83,16 +83,18 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
     for (;; ++index) {
       const uint64_t offset = reader.offset();
       kept.consumed(offset);
-      try {
-        if (!reader.next(message)) break;
-      } catch (const std::runtime_error& error) {
+      const vexal_reader::status status = reader.try_next(message);
+      if (status == vexal_reader::status::need_more) break;
+      // Not a refusal: the tool stops as it does wherever memory runs short.
+      if (status == vexal_reader::status::out_of_memory) throw std::bad_alloc();
+      if (status != vexal_reader::status::message) {
         if (refused) {
           refused(index, offset, kept.from(offset), kept.after(offset),
-                  error.what());
+                  {reader.error(), reader.error_code(), reader.error_offset()});
         }
         refuse(keep_going, name + ": message " + std::to_string(index) +
                                " at offset " + std::to_string(offset) + ": " +
-                               error.what());
+                               reader.error());
         reader.skip();
         ++skipped;
         continue;

@@ -346,7 +346,10 @@ vexal: f.vexal: replaced; reading the new file from the start" ]] ||
 }
 
 # inspect --hex against checked-in dumps: the sample, and the sample with an
-# unknown format code in message 1's type-0 part, in full.
+# unknown format code in message 1's type-0 part, in full. Then the field
+# marked as refused, for each kind of refusal: bytes poked into the sample
+# (offset and bytes, or none), the options, the refused message and the
+# library's message, and the line of the field marked.
 case_hex() {
   local expected="$source_dir/tests/tool/expected"
   expect 0 "" inspect --hex "$source_dir/examples/sample.vexal"
@@ -356,6 +359,27 @@ case_hex() {
   expect 1 "vexal: s.vexal: message 1 at offset 530: Unknown vexal format (raw)" \
     inspect --hex-all s.vexal
   diff out.txt "$expected/refused.hex" || fail "--hex-all of a refused message"
+
+  local -a marked=(
+    "530|\x05||1 at offset 530|Unknown vexal type (raw)|530  05           type           no such type"
+    "532|\x02||1 at offset 530|Unknown vexal compression (raw)|532  02           compression    no such compression"
+    "||--max-message-size 50|0 at offset 0|vexal message too long|4  00 00 00 26  stored length  38"
+    "||--max-message-size 100|0 at offset 0|vexal message too long|50  00 00 01 dc  stored length  476"
+    "0|\x05|--max-message-size 50|0 at offset 0|vexal message too long|4  00 00 00 26  stored length  38"
+    "||--max-payload-size 30|0 at offset 0|vexal payload too long|4  00 00 00 26  stored length  38"
+    "||--max-payload-size 300|0 at offset 0|vexal payload too long|518  e0 79 f0 bc 4f 9e ff 05 d1 90 01 3d              |.y..O......=|"
+    "582|\x00|--hex-all|1 at offset 530|Failed zlib::inflate [-3]: incorrect header check|582  00 01 03 00 00 00 00 01                          |........|"
+  )
+  local row at bytes options message text line
+  for row in "${marked[@]}"; do
+    IFS='|' read -r at bytes options message text _ <<<"$row"
+    line=${row#*|*|*|*|*|}  # the sixth field holds | itself
+    cp "$source_dir/examples/sample.vexal" s.vexal
+    [[ -z $at ]] || poke s.vexal "$at" "$bytes"
+    expect 1 "vexal: s.vexal: message $message: $text" inspect --hex $options s.vexal
+    [[ "$(grep -F -x -B1 "  ^ refused: $text" out.txt | head -1 | sed 's/^ *//')" == \
+      "$line" ]] || fail "--hex $options, $at: $(tail -2 out.txt)"
+  done
 }
 
 # inspect --levels: the stored size of each compression is the one that the
