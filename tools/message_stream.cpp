@@ -72,6 +72,7 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
   vexal message;
   uint64_t index = 0;
   uint64_t skipped = 0;
+  uint64_t last_skipped = 0;  // where the last message skipped starts
   std::array<uint8_t, read_step> chunk;
   for (;;) {
     // What was printed for earlier messages shows before the tool waits.
@@ -96,6 +97,7 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
                                " at offset " + std::to_string(offset) + ": " +
                                reader.error());
         reader.skip();
+        last_skipped = offset;
         ++skipped;
         continue;
       }
@@ -105,10 +107,19 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
     }
   }
   if (!reader.at_boundary() && !incomplete_ok) {
-    refuse(keep_going, name + ": incomplete message at offset " +
-                           std::to_string(reader.offset()) + " (" +
-                           std::to_string(reader.buffered()) + " bytes left)");
-    ++skipped;
+    // A skip holds none of the bytes it drops, so a cut with nothing held is
+    // inside the message skipped last, already reported; needed() then
+    // counts the first header of the message after it too.
+    const bool in_skipped = reader.buffered() == 0;
+    const uint64_t start = in_skipped ? last_skipped : reader.offset();
+    const uint64_t missing =
+        reader.needed() - (in_skipped ? vexal_part_header_size : 0);
+    refuse(
+        keep_going,
+        name + ": incomplete message at offset " + std::to_string(start) +
+            " (" + std::to_string(reader.offset() + reader.buffered() - start) +
+            " bytes read, at least " + std::to_string(missing) + " missing)");
+    if (!in_skipped) ++skipped;
   }
   return skipped;
 }

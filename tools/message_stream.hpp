@@ -45,8 +45,10 @@ using refusal_visitor =
 
 /// Visits every message of `input` as soon as its last byte has been read.
 /// A refused message is "NAME: message I at offset N: <the library's
-/// message>"; an input that ends inside a message is "NAME: incomplete
-/// message at offset N (K bytes left)". With `keep_going`, such a line goes
+/// message>"; an input that ends inside a message (a refused one too) is
+/// "NAME: incomplete message at offset N (K bytes read, at least M
+/// missing)", N where that message starts and M the reader's account of the
+/// bytes it lacks. With `keep_going`, such a line goes
 /// to standard error and reading goes on after the message; without, it is
 /// thrown. Messages before it have been visited either way.
 /// When `refused` is given, the bytes of the message being read are kept
