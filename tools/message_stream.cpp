@@ -107,10 +107,9 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
     }
   }
   if (!reader.at_boundary() && !incomplete_ok) {
-    // A skip holds none of the bytes it drops, so a cut with nothing held is
-    // inside the message skipped last, already reported; needed() then
-    // counts the first header of the message after it too.
-    const bool in_skipped = reader.buffered() == 0;
+    // A cut inside the message skipped last was reported with it; needed()
+    // then counts the first header of the message after it too.
+    const bool in_skipped = reader.skipping();
     const uint64_t start = in_skipped ? last_skipped : reader.offset();
     const uint64_t missing =
         reader.needed() - (in_skipped ? vexal_part_header_size : 0);

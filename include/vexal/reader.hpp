@@ -74,7 +74,7 @@ struct vexal_wire_message {
 /// of `capacity()` bytes: what is held, plus the room `prepare` made, which
 /// once a message's headers are in is the rest of that message and one
 /// read. Bytes of a skipped message are dropped as they arrive and never
-/// held, and a header whose codes are refused makes no room for what it
+/// held (but for a cut second header; see `skipping()`), and a header whose codes are refused makes no room for what it
 /// announces. When a message is consumed into a `vexal` and nothing is
 /// left, a buffer over 64 KiB is given back at once. A message taken as a
 /// view (`next(vexal_view&)`, `try_next(vexal_view&)`) stays in the buffer
@@ -203,6 +203,10 @@ class VEXAL_EXPORT vexal_reader {
   /// return false, and exactly the rest of the message once both of its
   /// headers are in (0 when a refused message is whole).
   size_t needed() const noexcept;
+  /// True while `skip()` is still dropping a message: its bytes are yet to
+  /// arrive. While a skipped message's second header is incomplete, its
+  /// bytes so far (at most 7) are held, as the skip needs its length.
+  bool skipping() const noexcept;
   /// True when nothing of an unfinished or skipped message is pending, so
   /// the stream may end here; false in the middle of a message or a skip.
   bool at_boundary() const noexcept;

@@ -129,13 +129,15 @@ case_errors() {
   # Limits and --keep-going: arguments, exit status, standard error. k.vexal
   # is m.vexal with a bad message 1, then m.vexal again and 3 bytes more;
   # the inputs that end inside a refused message: cut.vexal, refused from
-  # its second header, h.vexal, from its first.
+  # its second header, h.vexal and h2.vexal (cut inside the second header,
+  # which the skip holds), from its first.
   cp m.vexal c.vexal
   poke c.vexal 28 '\x07'
   cat c.vexal m.vexal >k.vexal
   head -c 3 m.vexal >>k.vexal
   printf '\x01\x03\0\0\0\0\0\0\x02\x03\0\0\x7f\0\0\0abc' >cut.vexal
   head -c 8 m.vexal >h.vexal
+  head -c 16 m.vexal >h2.vexal
   local bad="vexal: k.vexal: message 1 at offset 27: Unknown vexal format (raw)"
   local long="message 0 at offset 0: vexal message too long"
   local -a limited=(
@@ -145,6 +147,7 @@ case_errors() {
     "--max-payload-size 12Q m.vexal|2|vexal: --max-payload-size: \"12Q\" is not a size; give bytes, optionally followed by K, M or G, or unlimited"
     "--keep-going cut.vexal|1|vexal: cut.vexal: $long"$'\n'"vexal: cut.vexal: incomplete message at offset 0 (19 bytes read, at least 2130706429 missing)"
     "--keep-going --max-message-size 20 h.vexal|1|vexal: h.vexal: $long"$'\n'"vexal: h.vexal: incomplete message at offset 0 (8 bytes read, at least 13 missing)"
+    "--keep-going --max-message-size 20 h2.vexal|1|vexal: h2.vexal: $long"$'\n'"vexal: h2.vexal: incomplete message at offset 0 (16 bytes read, at least 5 missing)"
     "k.vexal|1|$bad"
     "--keep-going k.vexal|1|$bad"$'\n'"vexal: k.vexal: incomplete message at offset $((2 * size)) (3 bytes read, at least 5 missing)"
   )
