@@ -122,10 +122,24 @@ void stream_parse(benchmark::State& state, stream_setting setting) {
   });
 }
 
-// `Target` is a reused message (stream_read) or a view (stream_view).
-template <typename Target>
+// Every message of `stream` with an unknown type code in its first header.
+std::vector<uint8_t> make_garbage(std::vector<uint8_t> stream,
+                                  stream_setting setting) {
+  constexpr uint8_t unknown_type_code = 9;
+  for (size_t at = 0; at < stream.size();
+       at += 2 * (kelvo::vexal_part_header_size + setting.part_size)) {
+    stream[at + kelvo::vexal_part_type_offset] = unknown_type_code;
+  }
+  return stream;
+}
+
+// `Target` is a reused message (stream_read, stream_refuse) or a view
+// (stream_view). Every outcome but need_more counts; a refusal is skipped.
+template <typename Target, bool garbage = false>
 void stream_read(benchmark::State& state, stream_setting setting) {
-  const std::vector<uint8_t> stream = make_stream(setting);
+  const std::vector<uint8_t> stream =
+      garbage ? make_garbage(make_stream(setting), setting)
+              : make_stream(setting);
   vexal_reader reader;
   Target target;
   measure(state, setting, [&] {
@@ -134,30 +148,9 @@ void stream_read(benchmark::State& state, stream_setting setting) {
         stream, [&](size_t size) { return reader.prepare(size); },
         [&](size_t size) {
           reader.commit(size);
-          while (reader.try_next(target) == status::message) ++count;
-        });
-    return count;
-  });
-}
-
-void stream_refuse(benchmark::State& state, stream_setting setting) {
-  std::vector<uint8_t> stream = make_stream(setting);
-  constexpr uint8_t unknown_type_code = 9;
-  for (size_t at = 0; at < stream.size();
-       at += 2 * (kelvo::vexal_part_header_size + setting.part_size)) {
-    stream[at + kelvo::vexal_part_type_offset] = unknown_type_code;
-  }
-  vexal_reader reader;
-  vexal message;
-  measure(state, setting, [&] {
-    size_t count = 0;
-    read_in_pieces(
-        stream, [&](size_t size) { return reader.prepare(size); },
-        [&](size_t size) {
-          reader.commit(size);
-          while (reader.try_next(message) == status::malformed) {
-            reader.skip();
-            ++count;
+          for (status got; (got = reader.try_next(target)) != status::need_more;
+               ++count) {
+            if (got != status::message) reader.skip();
           }
         });
     return count;
@@ -165,7 +158,7 @@ void stream_refuse(benchmark::State& state, stream_setting setting) {
 }
 
 void garbage_header(benchmark::State& state) {
-  const uint8_t header[kelvo::vexal_part_header_size] = {9, 3, 0, 0,
+  const uint8_t header[kelvo::vexal_part_header_size] = {9,    3,    0, 0,
                                                          0x03, 0xc0, 0, 0};
   size_t capacity_after = 0;
   for (auto _ : state) {
@@ -267,7 +260,7 @@ const bool registered = [] {
     }
   }
   benchmark::RegisterBenchmark(name("stream_refuse", settings[0]).c_str(),
-                               stream_refuse, settings[0]);
+                               stream_read<vexal, true>, settings[0]);
   benchmark::RegisterBenchmark(name("stream_bytes", settings[3]).c_str(),
                                stream_bytes, settings[3]);
   benchmark::RegisterBenchmark("garbage_header/none/text/62914560",
