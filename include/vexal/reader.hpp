@@ -74,15 +74,16 @@ struct vexal_wire_message {
 /// of `capacity()` bytes: what is held, plus the room `prepare` made, which
 /// once a message's headers are in is the rest of that message and one
 /// read. Bytes of a skipped message are dropped as they arrive and never
-/// held (but for a cut second header; see `skipping()`), and a header whose codes are refused makes no room for what it
-/// announces. When a message is consumed into a `vexal` and nothing is
-/// left, a buffer over 64 KiB is given back at once. A message taken as a
-/// view (`next(vexal_view&)`, `try_next(vexal_view&)`) stays in the buffer
-/// the view points into, so that buffer is kept, whatever its size, until
-/// the reader's next call that is not const; a reader left idle after a
-/// view therefore holds that message's bytes. A `vexal` reused for each message keeps its payloads' capacity (as large
-/// as the largest message read into it); assign it `vexal()` to give that
-/// back too.
+/// held (but for a cut second header; see `skipping()`), and a header whose
+/// codes are refused makes no room for what it announces. When a message is
+/// consumed into a `vexal` and nothing is left, a buffer over 64 KiB is given
+/// back at once. A message taken as a view (`next(vexal_view&)`,
+/// `try_next(vexal_view&)`) stays in the buffer the view points into, so that
+/// buffer is kept, whatever its size, until the reader's next call that is not
+/// const; a reader left idle after a view therefore holds that message's bytes.
+/// A `vexal` reused for each message keeps its payloads' capacity (as large as
+/// the largest message read into it); assign it `vexal()` to give that back
+/// too.
 ///
 /// When a message is refused (too long, payload too long, or malformed),
 /// `try_next` returns the same status (and `next` throws the same error)

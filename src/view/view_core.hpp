@@ -42,14 +42,12 @@ struct view_core {
     const message_frame& frame = checked.frame;
     const part_fields& first = checked.parts[0];
     const part_fields& second = checked.parts[1];
-    view.first_ = vexal_part_view(vexal_part_type::first, first.format,
-                                  first.compression,
-                                  data + vexal_part_header_size,
-                                  frame.first_stored);
+    view.first_ =
+        vexal_part_view(vexal_part_type::first, first.format, first.compression,
+                        data + vexal_part_header_size, frame.first_stored);
     view.second_ = vexal_part_view(
         vexal_part_type::second, second.format, second.compression,
-        data + frame.second_at() + vexal_part_header_size,
-        frame.second_stored);
+        data + frame.second_at() + vexal_part_header_size, frame.second_stored);
     view.size_ = static_cast<size_t>(frame.size);
     return view.size_;
   }
