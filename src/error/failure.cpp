@@ -56,16 +56,12 @@ const char* zlib_call_name(zlib_call call) {
   return "inflate";
 }
 
-const text_entry& entry(int value) {
-  return texts[value >= 0 && value < text_count ? value : 0];
-}
-
 class category final : public std::error_category {
  public:
   const char* name() const noexcept override { return "vexal"; }
   std::string message(int value) const override {
-    return value > 0 && value < text_count ? texts[value].words
-                                           : "unknown vexal error";
+    return value >= 0 && value < text_count ? texts[value].words
+                                            : "unknown vexal error";
   }
 };
 
@@ -73,7 +69,8 @@ class category final : public std::error_category {
 
 size_t write_failure_text(const failure& f, char* out,
                           size_t capacity) noexcept {
-  const text_entry& e = entry(static_cast<int>(f.code));
+  // Every failure the library makes carries one of the codes of the table.
+  const text_entry& e = texts[static_cast<int>(f.code)];
   int length;
   if (f.code == vexal_errc::zlib_failed) {
     length = f.zlib_input_too_long
