@@ -9,18 +9,6 @@
 
 namespace kelvo::detail {
 
-namespace {
-
-void to_c(const vexal_part_view& view, vexal_part_t& part) noexcept {
-  part.type = static_cast<int>(view.type());
-  part.format = static_cast<int>(view.get_format());
-  part.compressed = view.compressed() ? 1 : 0;
-  part.stored = view.stored_data();
-  part.stored_size = view.stored_size();
-}
-
-}  // namespace
-
 vexal_status_t read_status(vexal_errc code) noexcept {
   switch (code) {
     case vexal_errc::message_too_long: return VEXAL_MESSAGE_TOO_LONG;
@@ -28,16 +16,6 @@ vexal_status_t read_status(vexal_errc code) noexcept {
     case vexal_errc::out_of_memory: return VEXAL_OUT_OF_MEMORY;
     default: return VEXAL_MALFORMED;
   }
-}
-
-vexal_status_t report(vexal_error_t* error, vexal_status_t status) noexcept {
-  if (error != nullptr) {
-    error->status = status;
-    error->code = 0;
-    error->offset = 0;
-    error->text[0] = '\0';
-  }
-  return status;
 }
 
 vexal_status_t report(vexal_error_t* error, vexal_status_t status,
@@ -57,12 +35,6 @@ vexal_status_t null_argument(vexal_error_t* error, const char* name) noexcept {
     std::snprintf(error->text, sizeof error->text, "vexal: %s is NULL", name);
   }
   return VEXAL_INVALID_ARGUMENT;
-}
-
-void to_c(const vexal_view& view, vexal_message_t& message) noexcept {
-  to_c(view.first(), message.first);
-  to_c(view.second(), message.second);
-  message.size = view.size();
 }
 
 uint8_t* allocate_for_caller(size_t size) noexcept {

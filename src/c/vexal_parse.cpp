@@ -32,13 +32,14 @@ vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
     return report(error, VEXAL_INVALID_ARGUMENT,
                   unpack_out_of_range(offset, size));
   }
-  vexal_view view;
   failure f;
-  const size_t next =
-      view_core::parse(view, data, size, offset, c_limits(limits), f);
+  const size_t next = view_core::parse_into(
+      data, size, offset, c_limits(limits), f,
+      [message](const uint8_t* at, const checked_message& checked) {
+        to_c(at, checked, *message);
+      });
   if (f) return report(error, read_status(f.code), f);
   if (next == offset) return report(error, VEXAL_NEED_MORE);
-  to_c(view, *message);
   *end = next;
   return report(error, VEXAL_OK);
 }

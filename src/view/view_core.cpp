@@ -11,11 +11,11 @@ namespace kelvo::detail {
 size_t view_core::parse(vexal_view& view, const uint8_t* data, size_t size,
                         size_t offset, const vexal_limits& limits,
                         failure& f) noexcept {
-  if (offset >= size) return offset;
-  const checked_message checked =
-      check_message(data + offset, size - offset, offset, limits, f);
-  if (f || !checked.frame.whole(size - offset)) return offset;
-  return offset + fill(view, data + offset, checked);
+  return parse_into(data, size, offset, limits, f,
+                    [&view](const uint8_t* message,
+                            const checked_message& checked) {
+                      fill(view, message, checked);
+                    });
 }
 
 size_t view_core::fill(vexal_view& view, const uint8_t* data,
