@@ -28,6 +28,10 @@
 #ifndef VEXAL_VEXAL_H
 #define VEXAL_VEXAL_H
 
+/** @file
+ *  libvexal's C interface: statuses, caller-owned structs and an opaque
+ *  stream reader over the C++ library's views and reader. */
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -41,6 +45,7 @@ extern "C" {
 /** Marks the C functions as throwing nothing, for C++ callers. */
 #define VEXAL_C_NOEXCEPT noexcept
 #else
+/** Nothing in C. */
 #define VEXAL_C_NOEXCEPT
 #endif
 
