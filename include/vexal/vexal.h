@@ -148,13 +148,13 @@ typedef struct vexal_message_t {
  *  (the message's size first, from each header as soon as it is present,
  *  then its codes, then a part stored as is against `max_payload_size`);
  *  nothing is copied or inflated.
- *  @param data the bytes; NULL only when `size` is 0.
- *  @param offset where the message starts, at most `size`.
- *  @param limits the limits, or NULL for none.
- *  @param message set on VEXAL_OK only.
- *  @param end set to the offset just past the message on VEXAL_OK, to
+ *  - `data`: the bytes; NULL only when `size` is 0.
+ *  - `offset`: where the message starts, at most `size`.
+ *  - `limits`: the limits, or NULL for none.
+ *  - `message`: set on VEXAL_OK only.
+ *  - `end`: set to the offset just past the message on VEXAL_OK, to
  *         `offset` otherwise.
- *  @param error the refusal, when not NULL.
+ *  - `error`: the refusal, when not NULL.
  *  @return VEXAL_OK; VEXAL_NEED_MORE when the bytes end inside the message;
  *          VEXAL_MESSAGE_TOO_LONG, VEXAL_PAYLOAD_TOO_LONG or VEXAL_MALFORMED
  *          for a refused message; VEXAL_INVALID_ARGUMENT for a NULL pointer
@@ -169,9 +169,9 @@ VEXAL_EXPORT vexal_status_t vexal_parse(const uint8_t* data, size_t size,
 /** The part's payload in a buffer the library allocates: a copy of the
  *  stored bytes, or their zlib stream inflated (stopping as soon as it
  *  passes `max_payload_size`, so memory never follows the stream).
- *  @param payload set to the buffer on VEXAL_OK, to NULL otherwise; release
+ *  - `payload`: set to the buffer on VEXAL_OK, to NULL otherwise; release
  *         it with `vexal_free`. An empty payload still gets a buffer.
- *  @param payload_size set to the payload's size on VEXAL_OK, 0 otherwise.
+ *  - `payload_size`: set to the payload's size on VEXAL_OK, 0 otherwise.
  *  @return VEXAL_OK; VEXAL_PAYLOAD_TOO_LONG; VEXAL_MALFORMED for damaged
  *          zlib data (code 10, zlib's own words in the text);
  *          VEXAL_OUT_OF_MEMORY; VEXAL_INVALID_ARGUMENT for a NULL pointer.
@@ -200,9 +200,9 @@ typedef struct vexal_part_spec_t {
 /** Composes the message of `first` and `second` into one buffer that the
  *  library allocates: the payloads are copied once, a compressed one is
  *  deflated straight from the caller's bytes.
- *  @param out set to the buffer on VEXAL_OK, to NULL otherwise; release it
+ *  - `out`: set to the buffer on VEXAL_OK, to NULL otherwise; release it
  *         with `vexal_free`.
- *  @param out_size set to the message's size on VEXAL_OK, 0 otherwise.
+ *  - `out_size`: set to the message's size on VEXAL_OK, 0 otherwise.
  *  @return VEXAL_OK; VEXAL_OUT_OF_MEMORY; VEXAL_INVALID_ARGUMENT for a NULL
  *          pointer, a format or compression outside its values (the C++
  *          library's "Unknown vexal format", "Unknown vexal compression"),
@@ -219,7 +219,7 @@ VEXAL_EXPORT vexal_status_t vexal_compose(const vexal_part_spec_t* first,
  *  bytes of their message, the first part's 8 then the second part's 8, so
  *  that a caller sends header 1, payload 1, header 2, payload 2 with one
  *  `writev` and copies nothing. Allocates nothing.
- *  @param headers set on VEXAL_OK only.
+ *  - `headers`: set on VEXAL_OK only.
  *  @return VEXAL_OK; VEXAL_INVALID_ARGUMENT for what `vexal_compose` refuses
  *          and for a compressed part (code 14, "vexal part is compressed"),
  *          whose stored bytes only `vexal_compose` makes. */
@@ -266,9 +266,9 @@ VEXAL_EXPORT void vexal_reader_commit(vexal_reader_t* reader,
                                       size_t size) VEXAL_C_NOEXCEPT;
 
 /** Takes the next message once it is whole.
- *  @param message on VEXAL_OK, the message where it lies in the reader's
+ *  - `message`: on VEXAL_OK, the message where it lies in the reader's
  *         buffer, valid until the next call that changes the reader.
- *  @param error the refusal, when not NULL; its offset is the stream offset
+ *  - `error`: the refusal, when not NULL; its offset is the stream offset
  *         of the field at fault.
  *  @return VEXAL_OK (the message is consumed); VEXAL_NEED_MORE;
  *          VEXAL_MESSAGE_TOO_LONG, VEXAL_PAYLOAD_TOO_LONG (a part stored as
