@@ -11,6 +11,7 @@
 #ifndef VEXAL_VEXAL_HPP
 #define VEXAL_VEXAL_HPP
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -124,6 +125,19 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
                              const vexal_limits& limits,
                              std::error_code& ec) noexcept;
+
+  /// For a message whose parts are stored as is: the headers that `compose`
+  /// writes, the first part's `vexal_part_header_size` bytes, then the
+  /// second part's. A server sends the message without composing it, each
+  /// payload from where it lies: header 1, `first().get_payload()`, header
+  /// 2, `second().get_payload()`, in one `writev`. A compressed part must be
+  /// composed (`compose`), since its stored bytes are its zlib stream.
+  /// @throws std::runtime_error "vexal part is compressed" when a part's
+  ///         compression is a valid one other than `none`; otherwise what
+  ///         `compose` throws for the part's values ("Unknown vexal
+  ///         compression", "vexal parts payload is too long", "Unknown vexal
+  ///         type", "Unknown vexal format"), first part first.
+  std::array<uint8_t, vexal_raw_headers_size> raw_headers() const;
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;

@@ -39,9 +39,10 @@ constexpr text_entry texts[] = {
     {"vexal message too long", nullptr},
     {"vexal payload too long", nullptr},
     {"std::bad_alloc", nullptr},
+    {"vexal part is compressed", nullptr},
 };
 constexpr int text_count = sizeof texts / sizeof texts[0];
-static_assert(text_count == static_cast<int>(vexal_errc::out_of_memory) + 1,
+static_assert(text_count == static_cast<int>(vexal_errc::compressed_part) + 1,
               "one text for every code");
 
 constexpr const char* zlib_too_long_text = "zlib input is too long";

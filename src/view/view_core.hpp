@@ -16,22 +16,37 @@
 namespace kelvo::detail {
 
 struct view_core {
-  // `vexal_view::parse`: the message at `offset` of the `size` bytes at
-  // `data`, checked within `limits` (`check_message`). A refusal is set in
-  // `f`, at the offset of the field at fault; the view changes only when the
-  // whole message has passed.
-  // Inline, as the parse of a view is a few comparisons and stores: a call
-  // for it would cost as much again.
+  // The views' parse for any target: the message at `offset` of the `size`
+  // bytes at `data`, checked within `limits` (`check_message`). A refusal is
+  // set in `f`, at the offset of the field at fault; only when the whole
+  // message has passed is `take(message, checked)` called, with the
+  // message's first byte, and the offset past the message returned. The C
+  // interface takes the message straight into its own struct.
+  template <typename Take>
+  static size_t parse_into(const uint8_t* data, size_t size, size_t offset,
+                           const vexal_limits& limits, failure& f,
+                           Take&& take) noexcept {
+    if (offset >= size) return offset;
+    const checked_message checked =
+        check_message(data + offset, size - offset, offset, limits, f);
+    if (f || !checked.frame.whole(size - offset)) return offset;
+    take(data + offset, checked);
+    return offset + static_cast<size_t>(checked.frame.size);
+  }
+
+  // `vexal_view::parse`: `parse_into` the view, which changes only when the
+  // whole message has passed. Inline, as the parse of a view is a few
+  // comparisons and stores: a call for it would cost as much again.
   [[gnu::always_inline]] static size_t parse(vexal_view& view,
                                              const uint8_t* data, size_t size,
                                              size_t offset,
                                              const vexal_limits& limits,
                                              failure& f) noexcept {
-    if (offset >= size) return offset;
-    const checked_message checked =
-        check_message(data + offset, size - offset, offset, limits, f);
-    if (f || !checked.frame.whole(size - offset)) return offset;
-    return offset + fill(view, data + offset, checked);
+    return parse_into(data, size, offset, limits, f,
+                      [&view](const uint8_t* message,
+                              const checked_message& checked) {
+                        fill(view, message, checked);
+                      });
   }
 
   // Points `view` at the whole message at `data`, which `checked` found
