@@ -55,7 +55,7 @@ malformed = good + b"".join(part(*codes) + part(2, b"b") + good for codes in [
 swapped = part(2, b"first") + part(1, b"second")
 
 CASES = [
-    # name, transport, stream, cuts, how the dissector is given the port, limits
+    # name, transport, stream, cuts, how tshark is told of the dissector's port, limits
     ("sample in one segment", "tcp", sample, [], "decode-as", None),
     ("sample cut in headers and in a zlib stream", "tcp", sample, [3, 9, 300, 531, 538], "decode-as", None),
     ("generated, cut every 97 bytes", "tcp", mixed, range(97, len(mixed), 97), "ports", None),
@@ -63,10 +63,13 @@ CASES = [
     ("UDP datagrams with two messages", "udp", sample + good + swapped, [len(sample)], "decode-as", None),
     ("malformed codes, swapped types", "tcp", malformed + swapped + good, [], "decode-as", None),
     ("damaged zlib streams", "tcp", damaged, range(1000, len(damaged), 1000), "decode-as", None),
-    ("over the size limits", "tcp", over,
-     [first_header_at + 10, first_header_at + 3000, first_header_at + 5011, first_header_at + 5020],
-     "decode-as", (4000, 3000)),
 ]
+# Over the limits, read once and read twice (-2: each frame dissected again
+# after the whole capture has been), as Wireshark's packet list does.
+for claim in ("decode-as", "decode-as, two passes"):
+    CASES.append((f"over the size limits, {claim}", "tcp", over,
+                  [first_header_at + 10, first_header_at + 3000, first_header_at + 5011, first_header_at + 5020],
+                  claim, (4000, 3000)))
 
 
 def expected(path, limits):
@@ -88,9 +91,10 @@ def expected(path, limits):
 
 def dissected(path, transport, claim, limits):
     """What tshark with the dissector reports: (frame, message) in order."""
-    options = {"decode-as": ["-d", f"{transport}.port=={PORT},vexal"],
-               "ports": ["-o", f"vexal.ports:{PORT}"],
-               "heuristic": ["-o", "vexal.heuristic:TRUE"]}[claim]
+    options = sum(({"decode-as": ["-d", f"{transport}.port=={PORT},vexal"],
+                    "ports": ["-o", f"vexal.ports:{PORT}"],
+                    "heuristic": ["-o", "vexal.heuristic:TRUE"],
+                    "two passes": ["-2"]}[word] for word in claim.split(", ")), [])
     if limits:
         options += ["-o", f"vexal.max_message_size:{limits[0]}", "-o", f"vexal.max_payload_size:{limits[1]}"]
     pdml = subprocess.run(["tshark", "-r", path, "-X", f"lua_script:{DISSECTOR}", *options, "-T", "pdml"],
@@ -130,7 +134,6 @@ def check_case(work, name, transport, stream, cuts, claim, limits):
     got = [(frame if "length" in report else None, report) for frame, report in got]
     if got == want:
         return True
-    print(f"FAILED: {name}")
     for index in range(max(len(got), len(want))):
         pair = [entry[index] if index < len(entry) else None for entry in (want, got)]
         print(f"  {'ok' if pair[0] == pair[1] else '!='} inspect {pair[0]}\n     tshark  {pair[1]}")
@@ -146,7 +149,7 @@ def check_readme(work):
     done = subprocess.run(["bash", "-euo", "pipefail", "-c", command], cwd=work, capture_output=True, text=True)
     if done.stdout == output:
         return True
-    print(f"FAILED: README example\n--- README\n{output}--- printed\n{done.stdout}{done.stderr}")
+    print(f"--- README\n{output}--- printed\n{done.stdout}{done.stderr}")
     return False
 
 
