@@ -59,7 +59,7 @@ for _, field in pairs(fields) do field_list[#field_list + 1] = field end
 vexal.fields = field_list
 
 local experts = {
-  refused = ProtoExpert.new("vexal.refused.expert", "vexal message refused",
+  refused = ProtoExpert.new("vexal.refused", "vexal message refused",
     expert.group.MALFORMED, expert.severity.ERROR),
   incomplete = ProtoExpert.new("vexal.incomplete", "Incomplete vexal message",
     expert.group.MALFORMED, expert.severity.ERROR),
@@ -725,8 +725,11 @@ local function dissect(tvb, pinfo, tree, tcp)
   return length
 end
 
+-- Wireshark's PT_TCP, which its Lua API does not name.
+local port_type_tcp = 2
+
 function vexal.dissector(tvb, pinfo, tree)
-  return dissect(tvb, pinfo, tree, pinfo.port_type == 2)
+  return dissect(tvb, pinfo, tree, pinfo.port_type == port_type_tcp)
 end
 
 -- Claims the TCP stream whose first data in a direction starts with a first
