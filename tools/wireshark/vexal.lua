@@ -109,6 +109,7 @@ function vexal.prefs_changed()
 end
 
 local byte, char, concat, min = string.byte, string.char, table.concat, math.min
+local unpack = table.unpack or unpack
 
 -- zlib -----------------------------------------------------------------------
 
@@ -614,8 +615,8 @@ end
 
 -- Dissects the messages in `tvb`. Over TCP, asks for more bytes where a
 -- message goes on past its end; elsewhere, a message cut off is incomplete.
--- Refusals are always added to the tree, so that expert info sees them; the
--- fields of good messages only where a tree is shown or filtered.
+-- Refusals and notes are always added to the tree, so that expert info sees
+-- them; the fields of good messages only where a tree is shown or filtered.
 local function dissect(tvb, pinfo, tree, tcp)
   local length, offset = tvb:len(), 0
   -- Headers are read from one copy of a segment's bytes; a long reassembled
@@ -699,7 +700,8 @@ local function dissect(tvb, pinfo, tree, tcp)
             break
           end
         end
-        if detail or refusal then
+        if detail or refusal or parts[1].type_code ~= 1
+            or parts[2].type_code ~= 2 then
           add_message(tree, tvb, parts, size, refusal, fault)
         end
         infos[#infos + 1] = refusal and refusal_info(size, refusal)
