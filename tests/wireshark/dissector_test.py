@@ -84,8 +84,8 @@ def expected(path, limits):
             "length": report["length"],
             "parts": [{k: p[k] for k in ("type", "format", "compression", "stored", "payload", "level")}
                       for p in report["parts"]]})
-    for index, text in re.findall(r"message (\d+) at offset \d+: (.*)", done.stderr):
-        reports[int(index)] = (None, {"refused": text})
+    for index, refusal in re.findall(r"message (\d+) at offset \d+: (.*)", done.stderr):
+        reports[int(index)] = (None, {"refused": refusal})
     return [reports[index] for index in sorted(reports)]
 
 
