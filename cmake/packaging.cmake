@@ -6,7 +6,8 @@
 #                               package and vexal.pc; depends on libvexal0
 #                               and zlib1g-dev
 #   vexal-tools  (tools)        the `vexal` command-line tool, its manual
-#                               page and bash completion, when built
+#                               page and bash completion, and the Wireshark
+#                               dissector vexal.lua, when built
 #   python3-vexal (python)      the Python package vexal, when built
 # The runtime package name carries the SONAME's major version, so that
 # libraries with different SONAMEs can be installed side by side.
@@ -98,7 +99,8 @@ vexal_debian_package(tools
   DEPENDS "${VEXAL_RUNTIME_PACKAGE} (= ${VEXAL_DEBIAN_VERSION})"
   DESCRIPTION "command-line tool for vexal messages
 ${vexal_about}
-This package contains the vexal tool.")
+This package contains the vexal tool, and a dissector that shows vexal
+messages in Wireshark and tshark.")
 
 # The Python module is built for one Python version, which its file name
 # names, so the package depends on exactly that one.

@@ -3,12 +3,13 @@
 # error or warning fails), extracts each with `dpkg-deb -x` into a temporary
 # folder and checks their file lists and control fields. Then, as root,
 # installs them with dpkg, uses them as a user would (man page, tool,
-# pkg-config, CMake package, bash completion) and purges them again.
+# pkg-config, CMake package, bash completion, the Wireshark dissector) and
+# purges them again.
 source "$(dirname "$0")/../lib.sh"
 source "$(dirname "$0")/packaging.sh"
 cd "$VEXAL_ROOT"
 
-need_packages dpkg-dev file lintian man-db
+need_packages dpkg-dev file lintian man-db tshark
 build_package_preset
 version=$(project_version)
 major=${version%%.*}
@@ -111,7 +112,7 @@ if [[ -f tools/CMakeLists.txt ]]; then
   check_package vexal-tools utils "$exact_runtime, $libc, $libstdcxx" \
     usr/bin/vexal usr/share/man/man1/vexal.1.gz \
     usr/share/bash-completion/completions/vexal \
-    usr/share/doc/vexal-tools/json.md
+    usr/share/doc/vexal-tools/json.md "$libdir/wireshark/plugins/vexal.lua"
   expect_equal "packaged tool's version" \
     "$(LD_LIBRARY_PATH="$out/libvexal$major/$libdir" \
       "$out/vexal-tools/usr/bin/vexal" --version)" "$version"
@@ -191,6 +192,15 @@ check_installed() {
   expect_equal "completion of values" \
     "$(completion_of vexal pack --compression zlib_best_)" \
     "zlib_best_speed zlib_best_compression"
+  # Wireshark loads the installed dissector by itself, without -X.
+  expect_equal "tshark -G protocols" \
+    "$(tshark -G protocols 2>/dev/null | grep -P '\tvexal$')" \
+    "vexal message	VEXAL	vexal"
+  od -Ax -tx1 -v examples/sample.vexal |
+    text2pcap -q -T 40000,7000 - "$out/sample.pcap" 2>/dev/null
+  expect_equal "installed dissector on the sample" \
+    "$(tshark -r "$out/sample.pcap" -d tcp.port==7000,vexal -T fields \
+      -e vexal.message_length 2>/dev/null)" "530,60"
 }
 
 # Installing needs root: CI runs as root on a throwaway machine. Packages of
