@@ -210,8 +210,8 @@ void send_message(benchmark::State& state, send_way way, size_t part_size) {
   }
   vexal_free(ready);
   if (!sent) state.SkipWithError("the pipe refused the bytes");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * 2 *
-                                               part_size));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(state.iterations() * 2 * part_size));
 }
 
 const bool registered = [] {
@@ -219,11 +219,12 @@ const bool registered = [] {
   benchmark::RegisterBenchmark("c_parse/none/text/16", c_parse);
   benchmark::RegisterBenchmark("cpp_reader/none/text/4096", cpp_reader);
   benchmark::RegisterBenchmark("c_reader/none/text/4096", c_reader);
-  for (size_t part_size : {size_t{4} << 10, size_t{64} << 10, size_t{1} << 20,
-                           size_t{16} << 20}) {
-    for (const auto& [name, way] : {std::pair{"gather_writev", send_way::gather},
-                                    {"composed_write", send_way::composed},
-                                    {"pipe_write", send_way::baseline}}) {
+  for (size_t part_size :
+       {size_t{4} << 10, size_t{64} << 10, size_t{1} << 20, size_t{16} << 20}) {
+    for (const auto& [name, way] :
+         {std::pair{"gather_writev", send_way::gather},
+          {"composed_write", send_way::composed},
+          {"pipe_write", send_way::baseline}}) {
       benchmark::RegisterBenchmark(
           (std::string(name) + "/none/random/" + std::to_string(part_size))
               .c_str(),

@@ -155,7 +155,8 @@ TEST(Message, RawHeadersAreTheComposedHeadersOfRawParts) {
     }
     const bytes wire = row.message.compose();
     const auto headers = row.message.raw_headers();
-    const auto second_at = wire.begin() + 8 + row.message.first().get_payload().size();
+    const auto second_at =
+        wire.begin() + 8 + row.message.first().get_payload().size();
     EXPECT_TRUE(std::equal(headers.begin(), headers.begin() + 8, wire.begin()));
     EXPECT_TRUE(std::equal(headers.begin() + 8, headers.end(), second_at));
   }

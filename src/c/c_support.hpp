@@ -19,9 +19,9 @@ namespace kelvo::detail {
 
 // The C limits; NULL stands for none.
 inline vexal_limits c_limits(const vexal_limits_t* limits) noexcept {
-  return limits != nullptr ? vexal_limits{limits->max_message_size,
-                                          limits->max_payload_size}
-                           : vexal_limits::unlimited();
+  return limits != nullptr
+             ? vexal_limits{limits->max_message_size, limits->max_payload_size}
+             : vexal_limits::unlimited();
 }
 
 // The status of a refusal met while reading: the limits' own statuses,

@@ -62,8 +62,8 @@ vexal_status_t vexal_compose(const vexal_part_spec_t* first,
                   f);
   }
   // Both stored lengths fit in 32 bits, so the sum cannot wrap.
-  const size_t size = 2 * vexal_part_header_size + wires[0].stored_size +
-                      wires[1].stored_size;
+  const size_t size =
+      2 * vexal_part_header_size + wires[0].stored_size + wires[1].stored_size;
   uint8_t* message = allocate_for_caller(size);
   if (message == nullptr) {
     return report(error, VEXAL_OUT_OF_MEMORY, fail(vexal_errc::out_of_memory));

@@ -16,9 +16,7 @@
 using namespace kelvo;
 using namespace kelvo::detail;
 
-const char* vexal_version_string(void) noexcept {
-  return VEXAL_VERSION_STRING;
-}
+const char* vexal_version_string(void) noexcept { return VEXAL_VERSION_STRING; }
 
 vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
                            const vexal_limits_t* limits,

@@ -42,11 +42,11 @@ struct view_core {
                                              size_t offset,
                                              const vexal_limits& limits,
                                              failure& f) noexcept {
-    return parse_into(data, size, offset, limits, f,
-                      [&view](const uint8_t* message,
-                              const checked_message& checked) {
-                        fill(view, message, checked);
-                      });
+    return parse_into(
+        data, size, offset, limits, f,
+        [&view](const uint8_t* message, const checked_message& checked) {
+          fill(view, message, checked);
+        });
   }
 
   // Points `view` at the whole message at `data`, which `checked` found

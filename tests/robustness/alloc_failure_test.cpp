@@ -4,8 +4,8 @@
 // operation runs for N = 1, 2, ... until it completes without reaching the
 // N-th allocation, and after every failure the state that the library
 // documents for that operation is checked; the C interface must report every
-// one as VEXAL_OUT_OF_MEMORY (or a NULL handle or room), never throw. Under AddressSanitizer the same
-// runs prove that no failure path leaks.
+// one as VEXAL_OUT_OF_MEMORY (or a NULL handle or room), never throw. Under
+// AddressSanitizer the same runs prove that no failure path leaks.
 //
 // The operations work on a message whose first part is stored as is and whose
 // second part is compressed and inflates over several passes, so every
@@ -240,8 +240,8 @@ TEST(AllocationFailure, CInterface) {
       uint8_t* payload = nullptr;
       size_t payload_size = 0;
       if (room == nullptr || status != VEXAL_OK) break;
-      status = vexal_part_payload(part, nullptr, &payload, &payload_size,
-                                  nullptr);
+      status =
+          vexal_part_payload(part, nullptr, &payload, &payload_size, nullptr);
       if (payload != nullptr) {
         payloads.insert(payloads.end(), payload, payload + payload_size);
       }
