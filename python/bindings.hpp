@@ -82,6 +82,19 @@ void bind_arguments(const char* function, PyObject* const* args,
                     std::initializer_list<const char*> names,
                     Py_ssize_t positional, PyObject** out);
 
+/// The arguments of parse() and parse_view(): (source, offset=0, *,
+/// limits=None), unlimited when no limits are given.
+struct parse_arguments {
+  PyObject* source = nullptr;
+  size_t offset = 0;
+  kelvo::vexal_limits limits = kelvo::vexal_limits::unlimited();
+};
+/// Binds them as bind_arguments does, `source` named `source_name`.
+parse_arguments bind_parse_arguments(const char* function,
+                                     const char* source_name,
+                                     PyObject* const* args, Py_ssize_t nargsf,
+                                     PyObject* keywords);
+
 /// `object` as a size_t (OverflowError for a negative or too large int).
 size_t to_size(PyObject* object);
 

@@ -66,8 +66,8 @@ int set_size(PyObject* self, PyObject* value, void*) {
       -1);
 }
 
-PyObject* unlimited(PyObject* type, PyObject*) {
-  return new_limits(reinterpret_cast<PyTypeObject*>(type),
+PyObject* unlimited(PyObject*, PyObject*) {
+  return new_limits(limits_type,
                     vexal_limits::unlimited());
 }
 
@@ -112,7 +112,7 @@ PyGetSetDef getset[] = {
 };
 
 PyMethodDef methods[] = {
-    {"unlimited", unlimited, METH_NOARGS | METH_CLASS,
+    {"unlimited", unlimited, METH_NOARGS | METH_STATIC,
      "Both limits at their largest value."},
     {"__reduce__", reduce, METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
@@ -133,7 +133,7 @@ PyType_Slot slots[] = {
 };
 
 PyType_Spec spec = {"vexal.Limits", sizeof(limits_object), 0,
-                    Py_TPFLAGS_DEFAULT, slots};
+                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
 
 }  // namespace
 

@@ -179,21 +179,18 @@ PyObject* reduce(PyObject* self, PyObject*) {
 
 PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
                 PyObject* keywords) {
-  size_t offset = 0;
+  parse_arguments given;
+  const bool bound = guarded(
+      [&] {
+        given = bind_parse_arguments("parse", "data", args, nargsf, keywords);
+        return true;
+      },
+      false);
+  if (!bound) return nullptr;
   return guarded(
       [&]() -> PyObject* {
-        PyObject* given[3];
-        bind_arguments("parse", args, nargsf, keywords,
-                       {"data", "offset", "limits"}, 2, given);
-        if (!given[0]) {
-          PyErr_SetString(PyExc_TypeError,
-                          "parse() missing required argument 'data'");
-          throw python_error();
-        }
-        if (given[1]) offset = to_size(given[1]);
-        const kelvo::vexal_limits limits =
-            limits_of(given[2], kelvo::vexal_limits::unlimited());
-        const byte_view data(given[0]);
+        const auto& [source, offset, limits] = given;
+        const byte_view data(source);
         owned message(reinterpret_cast<PyObject*>(allocate(message_type)));
         // Nobody else can see the new message yet: no lock is needed.
         const bool large = offset < data.size() &&
@@ -208,7 +205,7 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         }
         return Py_BuildValue("(NN)", message.release(), PyLong_FromSize_t(end));
       },
-      static_cast<PyObject*>(nullptr), offset);
+      static_cast<PyObject*>(nullptr), given.offset);
 }
 
 PyGetSetDef getset[] = {
@@ -247,7 +244,7 @@ PyType_Slot slots[] = {
 };
 
 PyType_Spec spec = {"vexal.Message", sizeof(message_object), 0,
-                    Py_TPFLAGS_DEFAULT, slots};
+                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
 
 PyMethodDef parse_definition = {
     "parse",

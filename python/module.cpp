@@ -57,6 +57,25 @@ void bind_arguments(const char* function, PyObject* const* args,
   }
 }
 
+parse_arguments bind_parse_arguments(const char* function,
+                                     const char* source_name,
+                                     PyObject* const* args, Py_ssize_t nargsf,
+                                     PyObject* keywords) {
+  PyObject* given[3];
+  bind_arguments(function, args, nargsf, keywords,
+                 {source_name, "offset", "limits"}, 2, given);
+  if (!given[0]) {
+    PyErr_Format(PyExc_TypeError, "%s() missing required argument '%s'",
+                 function, source_name);
+    throw python_error();
+  }
+  parse_arguments bound;
+  bound.source = given[0];
+  if (given[1]) bound.offset = to_size(given[1]);
+  bound.limits = limits_of(given[2], bound.limits);
+  return bound;
+}
+
 size_t to_size(PyObject* object) {
   const size_t value = PyLong_AsSize_t(object);
   if (value == static_cast<size_t>(-1) && PyErr_Occurred()) {

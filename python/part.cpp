@@ -255,7 +255,8 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {"vexal.Part", sizeof(part_object), 0, Py_TPFLAGS_DEFAULT,
+PyType_Spec spec = {"vexal.Part", sizeof(part_object), 0,
+                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
                     slots};
 
 }  // namespace

@@ -428,7 +428,7 @@ PyType_Slot slots[] = {
 };
 
 PyType_Spec spec = {"vexal.Reader", sizeof(reader_object), 0,
-                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC, slots};
+                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC, slots};
 
 }  // namespace
 

@@ -126,28 +126,25 @@ PyObject* get_compressed(PyObject* self, void*) {
 
 PyObject* parse_view(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
                      PyObject* keywords) {
-  size_t offset = 0;
+  parse_arguments given;
+  const bool bound = guarded(
+      [&] {
+        given = bind_parse_arguments("parse_view", "buffer", args, nargsf, keywords);
+        return true;
+      },
+      false);
+  if (!bound) return nullptr;
   return guarded(
       [&]() -> PyObject* {
-        PyObject* given[3];
-        bind_arguments("parse_view", args, nargsf, keywords,
-                       {"buffer", "offset", "limits"}, 2, given);
-        if (!given[0]) {
-          PyErr_SetString(PyExc_TypeError,
-                          "parse_view() missing required argument 'buffer'");
-          throw python_error();
-        }
-        if (given[1]) offset = to_size(given[1]);
+        const auto& [source, offset, limits] = given;
         size_t end = offset;
-        owned view(new_message_view(
-            given[0], offset, limits_of(given[2], kelvo::vexal_limits::unlimited()),
-            offset, end));
+        owned view(new_message_view(source, offset, limits, offset, end));
         if (end == offset) {
           return Py_BuildValue("(ON)", Py_None, PyLong_FromSize_t(offset));
         }
         return Py_BuildValue("(NN)", view.release(), PyLong_FromSize_t(end));
       },
-      static_cast<PyObject*>(nullptr), offset);
+      static_cast<PyObject*>(nullptr), given.offset);
 }
 
 PyGetSetDef part_getset[] = {
