@@ -3,11 +3,12 @@
 //
 // Input: byte 0 sets max_message_size (16 + 8 * b), byte 1 max_payload_size
 // (8 * b), 255 meaning no limit; byte 2 sets the size of each feed (b + 1);
-// the rest is the stream. Checked: "vexal message too long" exactly when the
-// headers present announce too much; otherwise the bounded parse returns its
-// offset while the message is incomplete, and on a whole one agrees with the
-// unlimited parse, except that "vexal payload too long" may stand where the
-// unlimited parse yields a larger payload or fails. The reader, given the
+// the rest is the stream. Checked: the bounded parse refuses exactly what
+// the headers present refuse, header by header (announced size, codes,
+// stored payload), and returns its offset while the message is incomplete;
+// on a whole one with valid headers it agrees with the unlimited parse,
+// except that "vexal payload too long" may stand where the unlimited parse
+// yields a larger payload or fails. The reader, given the
 // pieces with feed or prepare + commit and read with next or try_next in an
 // order drawn from byte 2, yields the messages and refusals of the bounded
 // parse walking the stream, is at a boundary exactly between messages, and
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
+#include "vexal/part_header.hpp"
 #include "vexal/reader.hpp"
 
 using namespace vexal_fuzz;
@@ -31,27 +33,51 @@ struct outcome {
   kelvo::vexal message;
   std::string error;  // empty when the parse returned
   size_t end;
-  uint64_t size;  // 16 + L1 + L2 once both headers are present, else 0
+  size_t next;  // where reading goes on after it; 0 when not yet known
 };
 
-// The bounded parse at `at`, checked against the unlimited parse.
+// The headers present at `at`, read as the parses within limits read them:
+// each header's announced size, codes and stored payload in turn. Returns
+// the refusal's text, or "" with `whole` telling whether the whole message
+// is there; `next` is where the message ends, once both headers are in.
+std::string header_refusal(const bytes& data, size_t at,
+                           const kelvo::vexal_limits& limits, bool& whole,
+                           uint64_t& next) {
+  whole = false;
+  next = 0;
+  uint64_t header_at = at;
+  uint64_t least = 16;
+  for (int part = 0; part < 2; ++part) {
+    if (data.size() - header_at < 8) return "";
+    const uint32_t stored = stored_length(data, header_at);
+    least += stored;
+    if (least > limits.max_message_size) return "vexal message too long";
+    const kelvo::vexal_header_fields fields =
+        kelvo::decode_part_header(data.data() + header_at);
+    if (fields.error) return fields.error.message();
+    if (!fields.compression_code && stored > limits.max_payload_size) {
+      return "vexal payload too long";
+    }
+    header_at += 8 + uint64_t{stored};
+  }
+  next = header_at;
+  whole = header_at <= data.size();
+  return "";
+}
+
+// The bounded parse at `at`, checked against the headers and, on a whole
+// message with valid headers, against the unlimited parse.
 outcome parse_at(const bytes& data, size_t at,
                  const kelvo::vexal_limits& limits) {
   outcome got{{}, "", at, 0};
   got.error = error_of([&] { got.end = got.message.parse(data, at, limits); });
-  const size_t available = data.size() - at;
-  const uint64_t second_at =
-      available < 8 ? 8 : 8 + uint64_t{stored_length(data, at)};
-  if (available >= second_at + 8) {
-    got.size = second_at + 8 + stored_length(data, at + second_at);
-  }
-  const bool too_long = available >= 8 && std::max(got.size, second_at + 8) >
-                                              limits.max_message_size;
-  require((got.error == "vexal message too long") == too_long,
-          "message too long exactly when the headers say so");
-  if (too_long || got.size == 0 || available < got.size) {
-    require(too_long || (got.error.empty() && got.end == at),
-            "an incomplete message returns its offset");
+  bool whole = false;
+  uint64_t next = 0;
+  const std::string refusal = header_refusal(data, at, limits, whole, next);
+  got.next = static_cast<size_t>(std::min<uint64_t>(next, data.size() + 1));
+  if (!refusal.empty() || !whole) {
+    require(got.error == refusal && got.end == at,
+            "the headers present refuse a message, or it is incomplete");
     return got;
   }
   kelvo::vexal plain;
@@ -63,7 +89,7 @@ outcome parse_at(const bytes& data, size_t at,
               ? !plain_error.empty() || longest > limits.max_payload_size
               : got.error == plain_error &&
                     (!got.error.empty() ||
-                     (got.message == plain && got.end == at + got.size)),
+                     (got.message == plain && got.end == next)),
           "within the limits, the bounded parse is the parse");
   return got;
 }
@@ -90,8 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
       expected.pop_back();
       break;
     }
-    at = got.error.empty() ? got.end : at + got.size;
-    if (got.size == 0 || at > data.size()) break;
+    at = got.error.empty() ? got.end : got.next;
+    if (at == 0 || at > data.size()) break;
   }
 
   // The reader, given the bytes with feed or prepare + commit and asked with
@@ -99,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
   // called after every refusal.
   std::set<size_t> boundaries = {0};
   for (const outcome& got : expected) {
-    boundaries.insert(got.error.empty() ? got.end : got.end + got.size);
+    boundaries.insert(got.error.empty() ? got.end : got.next);
   }
   kelvo::vexal_reader reader(limits);
   kelvo::vexal message;
@@ -125,14 +151,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
         const status got = reader.try_next(message);
         read = got == status::message;
         error = reader.error();
-        const bool too_long = error == "vexal message too long";
-        require(got == (read            ? status::message
-                        : error.empty() ? status::need_more
-                        : too_long      ? status::message_too_long
-                        : error == "vexal payload too long"
+        const std::error_code code = reader.error_code();
+        using kelvo::vexal_errc;
+        require(got == (read    ? status::message
+                        : !code ? status::need_more
+                        : code == vexal_errc::message_too_long
+                            ? status::message_too_long
+                        : code == vexal_errc::payload_too_long
                             ? status::payload_too_long
-                            : status::malformed),
-                "try_next's status names its error");
+                            : status::malformed) &&
+                    error.empty() == !code &&
+                    (!code || code.message() == error ||
+                     code == vexal_errc::zlib_failed),
+                "try_next's status and code name its error");
       }
       if (!read && error.empty()) break;
       require(seen < expected.size() && expected[seen].error == error &&

@@ -65,27 +65,44 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
 
 // One stream with every kind of refusal between good messages, read in
 // pieces of several sizes, in every way: each way must see the same
-// messages and refusals, and be at a boundary exactly between messages.
+// messages and refusals, with the same codes and positions, however the
+// stream is cut, and be at a boundary exactly between messages.
 TEST(Reader, EveryWayOfReadingYieldsTheSameMessagesAndRefusals) {
   using status = vexal_reader::status;
   const vexal_limits limits{70000, 66000};
-  const std::pair<bytes, std::string> pieces[] = {
-      {wire_of(hex("a0"), compression::none, {}), "1"},
-      {wire_of(noise(66000), compression::none, {}), "66000"},
+  const struct {
+    bytes wire;
+    std::string outcome;  // the first payload's size, or the refusal
+    int at;               // the field at fault, from the message's start
+  } pieces[] = {
+      {wire_of(hex("a0"), compression::none, {}), "1", -1},
+      {wire_of(noise(66000), compression::none, {}), "66000", -1},
       {hex("01 03 07 00 00 00 00 00 02 03 00 00 00 00 00 00"),
-       "Unknown vexal compression (raw)"},
-      {wire_of(noise(70000), compression::none, {}), "vexal message too long"},
-      {wire_of({}, compression::none, noise(70000)), "vexal message too long"},
+       "Unknown vexal compression (raw)", 2},
+      // Garbage that announces a long part is refused from its header.
+      {cat(wire_part(9, 3, 0, bytes(60000, 'g')), wire_part(2, 3, 0, {})),
+       "Unknown vexal type (raw)", 0},
+      {wire_of(noise(70000), compression::none, {}), "vexal message too long",
+       4},
+      {wire_of({}, compression::none, noise(70000)), "vexal message too long",
+       12},
+      {wire_of(noise(66001), compression::none, {}), "vexal payload too long",
+       4},
       {wire_of(bytes(66001, 0), compression::zlib_default, {}),
-       "vexal payload too long"},
-      {wire_of(hex("a2a2"), compression::none, {}), "2"}};
+       "vexal payload too long", 8},
+      {cat(wire_part(1, 3, 0, {}), wire_part(2, 3, 1, hex("78 9c ff ff"))),
+       "Failed zlib::inflate [-3]: invalid block type", 16},
+      {wire_of(hex("a2a2"), compression::none, {}), "2", -1}};
   bytes stream;
   std::set<size_t> boundaries = {0};
   std::vector<std::string> expected;
-  for (const auto& [wire, outcome] : pieces) {
-    stream = cat(stream, wire);
+  for (const auto& piece : pieces) {
+    expected.push_back(
+        piece.outcome +
+        (piece.at < 0 ? ""
+                      : " at " + std::to_string(stream.size() + piece.at)));
+    stream = cat(stream, piece.wire);
     boundaries.insert(stream.size());
-    expected.push_back(outcome);
   }
   for (size_t chunk : {size_t{1}, size_t{7}, size_t{4096}, stream.size()}) {
     // Feed or prepare + commit; try_next or next; way 3 with a reader
@@ -116,13 +133,26 @@ TEST(Reader, EveryWayOfReadingYieldsTheSameMessagesAndRefusals) {
         fed += n;
         for (;;) {
           std::string error;
-          // A view's message is consumed before it inflates: no skip then.
+          std::error_code code;
+          uint64_t at = 0;
+          // A view's message is consumed before it inflates: no skip then;
+          // its payload's refusal lies at the stored bytes that fail.
           bool taken = false;
           try {
             taken = way % 2 == 1 ? reader.next(message)
                     : way == 4   ? reader.try_next(view) == status::message
                                  : reader.try_next(message) == status::message;
-            if (taken && way == 4) message = view.to_message(limits);
+            if (taken && way == 4) {
+              bytes payload;
+              const vexal_part_view* part = &view.first();
+              part->payload_into(payload, limits, code);
+              if (!code) part = &view.second();
+              part->payload_into(payload, limits, code);
+              at = reader.wire().offset + 8 +
+                   static_cast<uint64_t>(part->stored_data() -
+                                         view.first().stored_data());
+              message = view.to_message(limits);
+            }
             if (taken) {
               seen.push_back(
                   std::to_string(message.first().get_payload().size()));
@@ -133,7 +163,13 @@ TEST(Reader, EveryWayOfReadingYieldsTheSameMessagesAndRefusals) {
             error = e.what();
           }
           if (error.empty()) break;
-          seen.push_back(error);
+          if (!taken) {
+            code = reader.error_code();
+            at = reader.error_offset();
+          }
+          // The code names the text (zlib's carries numbers and words too).
+          wrong += code.message() != error.substr(0, code.message().size());
+          seen.push_back(error + " at " + std::to_string(at));
           if (!taken) reader.skip();
         }
         // At a boundary exactly between messages, holding at most 64 KiB

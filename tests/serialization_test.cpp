@@ -1,42 +1,42 @@
 // SPDX-License-Identifier: MIT
-// The element reader's bounds tests and the big-endian helpers; the element
-// writer and reader are pinned by the part tests' wire bytes.
+// The element reader's bounds tests, through the part header that reads
+// with it, and the big-endian helpers; the element writer and reader are
+// pinned by the part tests' wire bytes.
 #include <gtest/gtest.h>
 
+#include "part/impl.hpp"
 #include "serialization/byte_order.hpp"
-#include "serialization/element.hpp"
 #include "test_support.hpp"
 
 namespace {
 
-using kelvo::detail::unpack;
+using header = kelvo::vexal_part_ctx::impl::header;
 using vexal_test::bytes;
 using vexal_test::hex;
 
-// A failed read names the position, the bytes left and the width, and leaves
-// the destination alone.
+// The header reads its fields with the element reader: a read past the end
+// names the position, the bytes left and the element's width, after the
+// fields before it have been read, and leaves its own field alone.
 TEST(Element, RefusesReadsPastTheEndAndKeepsTheDestination) {
   const struct {
     size_t size, pos;
     const char* message;
   } cases[] = {
-      {8, 5, "Input too short [3] at [5] expected [4]"},
-      {0, 0, "Input too short [0] at [0] expected [4]"},
+      {8, 1, "Input too short [3] at [5] expected [4]"},
+      {0, 0, "Input too short [0] at [0] expected [1]"},
+      {8, 8, "Input too short [0] at [8] expected [1]"},
       {8, 9, "Possition [9] out of range [8]"},
       {3, SIZE_MAX, "Possition [18446744073709551615] out of range [3]"},
   };
   for (const auto& c : cases) {
-    uint32_t wide = 0x11223344;
-    EXPECT_THROW_MSG(unpack(bytes(c.size), c.pos, wide),
+    header head(header::type{7}, header::format{7}, header::compression{7},
+                0x11223344);
+    EXPECT_THROW_MSG(head.parse(bytes(c.size, 0x01), c.pos),
                      std::string("Can't unpack element: ") + c.message);
-    EXPECT_EQ(wide, 0x11223344u);
+    EXPECT_EQ(head.payload_size, 0x11223344u);
   }
-  uint8_t narrow = 0x11;
-  EXPECT_THROW_MSG(unpack(bytes(8), 8, narrow),
-                   "Can't unpack element: Input too short [0] at [8] "
-                   "expected [1]");
-  EXPECT_EQ(narrow, 0x11);
-  EXPECT_EQ(unpack(bytes(8), 7, narrow), 8u);  // the position after the read
+  header head(header::type{7}, header::format{7}, header::compression{7}, 0);
+  EXPECT_EQ(head.parse(bytes(9, 0x01), 1), 9u);  // the offset after the read
 }
 
 TEST(ByteOrder, BigEndianBytesAndRoundTrip) {

@@ -32,6 +32,9 @@
 namespace kelvo {
 
 class vexal;
+namespace detail {
+struct message_core;
+}  // namespace detail
 
 /// Handle to one part record, with value semantics.
 ///
@@ -149,8 +152,10 @@ class VEXAL_EXPORT vexal_part_ctx {
   std::unique_ptr<impl> impl_;
 
  private:
-  // The message sizes its output from both records before composing.
+  // The message sizes its output from both records before composing, and
+  // its parses read into them.
   friend class vexal;
+  friend struct detail::message_core;
 };
 
 /// A part whose type is fixed at compile time: the type is T after every

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "vexal/error.hpp"
 #include "vexal/export.hpp"
 #include "vexal/limits.hpp"
 #include "vexal/vexal.hpp"
@@ -178,6 +179,17 @@ class VEXAL_EXPORT vexal_reader {
   /// `next` reported: the message `next` throws. Empty after
   /// `status::message` and `status::need_more`.
   const std::string& error() const noexcept;
+  /// The code of the failure that `error()` describes (vexal/error.hpp):
+  /// `message_too_long`, `payload_too_long`, `out_of_memory`, or the code of
+  /// what was malformed; empty when `error()` is.
+  std::error_code error_code() const noexcept;
+  /// The stream offset of the field at fault in the failure that `error()`
+  /// describes: the header byte whose code is unknown, the length field that
+  /// announces too much (a message over `max_message_size`, or a payload
+  /// stored as is over `max_payload_size`), or the first stored byte of a
+  /// part whose payload fails to inflate or inflates past
+  /// `max_payload_size`. `offset()` when there is no failure.
+  uint64_t error_offset() const noexcept;
 
   /// The stream offset of the first byte not yet consumed: where the next
   /// message starts. Bytes dropped by `skip` count too, so `offset()` plus

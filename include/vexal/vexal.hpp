@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "vexal/constants.hpp"
+#include "vexal/error.hpp"
 #include "vexal/export.hpp"
 #include "vexal/limits.hpp"
 #include "vexal/part.hpp"
@@ -33,6 +34,10 @@
 #include "vexal/serializer.hpp"
 
 namespace kelvo {
+
+namespace detail {
+struct message_core;
+}  // namespace detail
 
 /// The part type that leads a message.
 using vexal_first_part = vexal_part<vexal_part_type::first>;
@@ -113,6 +118,18 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   /// mapped file, a Python bytes object) and need no copy into a vector.
   [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
                              const vexal_limits& limits);
+  /// The parse within `limits` that throws nothing: where the throwing form
+  /// throws, `ec` is set to the error's code (`vexal_errc`, vexal/error.hpp;
+  /// `out_of_memory` for std::bad_alloc), `offset` is returned and the
+  /// message is left exactly as the throwing form leaves it. `ec` is cleared
+  /// on success and on short input.
+  [[nodiscard]] size_t parse(const std::vector<uint8_t>& data, size_t offset,
+                             const vexal_limits& limits,
+                             std::error_code& ec) noexcept;
+  /// The parse above, of the `size` bytes at `data`.
+  [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
+                             const vexal_limits& limits,
+                             std::error_code& ec) noexcept;
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;
@@ -124,6 +141,7 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   const vexal_second_part& second() const noexcept;
 
  private:
+  friend struct detail::message_core;
   void compose_impl(std::vector<uint8_t>& out) const override;
   size_t parse_impl(const std::vector<uint8_t>& data, size_t offset) override;
 

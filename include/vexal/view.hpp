@@ -25,13 +25,16 @@
 // meanwhile.
 //
 // Which errors come later than with `vexal::parse`: `vexal_view::parse`
-// checks the headers, the codes and the lengths, in the same order and with
-// the same messages as `vexal::parse`, but not the zlib stream of a
-// compressed part. Damaged zlib data ("Failed zlib::inflate [...]: ...") and
-// an inflated payload over `max_payload_size` ("vexal payload too long") are
-// refused only by `payload`, `payload_into` or `to_message`. So where a
-// compressed first part is damaged and the second part has a bad code,
-// `vexal::parse` reports the zlib failure and `vexal_view::parse` the code.
+// checks the headers, their codes and lengths, in the order and with the
+// messages of the parse within limits (`vexal::parse(data, offset,
+// limits)`): header by header, each as soon as it is present. It does not
+// inflate, so damaged zlib data ("Failed zlib::inflate [...]: ...") and an
+// inflated payload over `max_payload_size` ("vexal payload too long") are
+// refused only by `payload`, `payload_into` or `to_message`. The view and
+// the parse within limits agree on every other input. (The unlimited
+// `vexal::parse(data, offset)` reads part by part instead: where a
+// compressed first part is damaged and the second part has a bad code, it
+// reports the zlib failure and the view the code.)
 #ifndef VEXAL_VIEW_HPP
 #define VEXAL_VIEW_HPP
 
@@ -40,12 +43,17 @@
 #include <type_traits>
 #include <vector>
 
+#include "vexal/error.hpp"
 #include "vexal/export.hpp"
 #include "vexal/limits.hpp"
 #include "vexal/payload.hpp"
 #include "vexal/vexal.hpp"
 
 namespace kelvo {
+
+namespace detail {
+struct view_core;
+}  // namespace detail
 
 /// One part of a message as it lies in the caller's bytes.
 ///
@@ -101,8 +109,16 @@ class VEXAL_EXPORT vexal_part_view {
       std::vector<uint8_t>& out,
       const vexal_limits& limits = vexal_limits::unlimited()) const;
 
+  /// `payload_into` that throws nothing: where it throws, `ec` is set to the
+  /// error's code (`vexal_errc::zlib_failed`, `payload_too_long`, or
+  /// `out_of_memory`) and `out` is left as it leaves it; `ec` is cleared on
+  /// success.
+  void payload_into(std::vector<uint8_t>& out, const vexal_limits& limits,
+                    std::error_code& ec) const noexcept;
+
  private:
   friend class vexal_view;
+  friend struct detail::view_core;
 
   vexal_part_view(vexal_part_type type, vexal_part_payload::format format,
                   vexal_part_payload::compression compression,
@@ -152,6 +168,18 @@ class VEXAL_EXPORT vexal_view {
     return parse(data.data(), data.size(), offset, limits);
   }
 
+  /// The parse that throws nothing: where the throwing form throws, `ec` is
+  /// set to the error's code (vexal/error.hpp) and `offset` is returned with
+  /// the view unchanged. `ec` is cleared on success and on short input.
+  size_t parse(const uint8_t* data, size_t size, size_t offset,
+               const vexal_limits& limits, std::error_code& ec) noexcept;
+
+  /// The parse above, of the bytes of `data`.
+  size_t parse(const std::vector<uint8_t>& data, size_t offset,
+               const vexal_limits& limits, std::error_code& ec) noexcept {
+    return parse(data.data(), data.size(), offset, limits, ec);
+  }
+
   /// The type-1 part, which leads the message.
   const vexal_part_view& first() const noexcept { return first_; }
   /// The type-0 part, which closes the message.
@@ -166,6 +194,7 @@ class VEXAL_EXPORT vexal_view {
       const vexal_limits& limits = vexal_limits::unlimited()) const;
 
  private:
+  friend struct detail::view_core;
   vexal_part_view first_;
   vexal_part_view second_;
   size_t size_ = 0;

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The two-part message. A parse reads the first part's header into a
-// temporary record and takes the part over only once the second part has
-// been read as well, so the message takes over both parts or neither.
+// The two-part message: its members over the parse of message_parse.hpp,
+// which throw what it refuses, or report it as an error code.
 #include <limits>
 #include <utility>
 
+#include "error/failure.hpp"
 #include "message/message_parse.hpp"
 #include "part/codes.hpp"
 #include "part/impl.hpp"
-#include "part/part_parse.hpp"
 #include "serialization/reserve.hpp"
 #include "vexal/vexal.hpp"
 
@@ -81,49 +80,39 @@ void vexal::compose_impl(std::vector<uint8_t>& out) const {
 }
 
 size_t vexal::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
-  return detail::parse_parts(*first_.impl_, *second_.impl_, data.data(),
-                             data.size(), offset,
-                             std::numeric_limits<size_t>::max());
-}
-
-namespace detail {
-
-size_t parse_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
-                   const uint8_t* data, size_t size, size_t offset,
-                   size_t max_payload) {
-  using impl = vexal_part_ctx::impl;
-  using payload_compression = vexal_part_payload::compression;
-  // The first part's header is read into a record of its own, on the stack.
-  impl read(std::vector<uint8_t>{}, vexal_part_type::first,
-            vexal_part_payload::format::bytes, payload_compression::none);
-  const auto stored = read_part_header(read, data, size, offset, max_payload);
-  if (!stored) return offset;
-  // A payload stored as is is copied straight into the first part once the
-  // second part has been read, when the first part's buffer holds it: the
-  // copy then allocates nothing and cannot fail. Any other payload is taken
-  // now into the record on the stack (and inflated there), so that every
-  // failure of the first part comes before the second part is looked at.
-  const bool in_place = read.compression == payload_compression::none &&
-                        first.payload.capacity() >= stored->size;
-  if (!in_place) take_payload(read, data, *stored, max_payload);
-
-  const size_t end =
-      second.parse_bounded(data, size, stored->end(), max_payload);
-  // Each part's type follows from its place, also when nothing was read.
-  second.type = vexal_part_type::second;
-  if (end == stored->end()) return offset;
-
-  first.type = vexal_part_type::first;
-  first.format = read.format;
-  first.compression = read.compression;
-  if (in_place) {
-    take_payload(first, data, *stored, max_payload);
-  } else {
-    first.payload.swap(read.payload);
-  }
+  detail::failure f;
+  const size_t end = detail::parse_parts(*first_.impl_, *second_.impl_,
+                                         data.data(), data.size(), offset,
+                                         std::numeric_limits<size_t>::max(), f);
+  if (f) detail::throw_failure(f);
   return end;
 }
 
-}  // namespace detail
+size_t vexal::parse(const std::vector<uint8_t>& data, size_t offset,
+                    const vexal_limits& limits) {
+  return parse(data.data(), data.size(), offset, limits);
+}
+
+size_t vexal::parse(const uint8_t* data, size_t size, size_t offset,
+                    const vexal_limits& limits) {
+  detail::failure f;
+  const size_t end = detail::parse_within(*this, data, size, offset, limits, f);
+  if (f) detail::throw_failure(f);
+  return end;
+}
+
+size_t vexal::parse(const std::vector<uint8_t>& data, size_t offset,
+                    const vexal_limits& limits, std::error_code& ec) noexcept {
+  return parse(data.data(), data.size(), offset, limits, ec);
+}
+
+size_t vexal::parse(const uint8_t* data, size_t size, size_t offset,
+                    const vexal_limits& limits, std::error_code& ec) noexcept {
+  detail::failure f;
+  const size_t end = detail::catch_out_of_memory(f, [&] {
+    return detail::parse_within(*this, data, size, offset, limits, f);
+  });
+  return detail::report(f, ec) ? offset : end;
+}
 
 }  // namespace kelvo

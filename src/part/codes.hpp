@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The tables between the public part vocabulary and the header's wire codes,
 // inline so that composing and parsing a part look their codes up without a
-// call. Each conversion throws its fixed message for a value or code outside
-// its table; the part record's static conversions (codes.cpp) are these
-// functions under their public names. `is_known` asks the same question of a
-// public value without throwing.
+// call. Each lookup (`look_up(from, to)`) answers false for a value or code
+// outside its table and throws nothing; the part record's static conversions
+// (codes.cpp) turn that into their fixed messages.
 //
-// Values without "(raw)" in their message come from callers, codes with it
-// come from the wire. Nothing is clamped or defaulted.
+// Values come from callers ("Unknown vexal type"), codes from the wire
+// ("Unknown vexal type (raw)"). Nothing is clamped or defaulted.
 #ifndef VEXAL_SRC_PART_CODES_HPP
 #define VEXAL_SRC_PART_CODES_HPP
 
@@ -18,9 +17,6 @@
 namespace kelvo::detail {
 
 using part_header = vexal_part_ctx::impl::header;
-
-// Throws std::runtime_error(message); kept out of line, off the fast paths.
-[[noreturn]] void throw_unknown(const char* message);
 
 constexpr bool is_known(vexal_part_type type) {
   return type == vexal_part_type::second || type == vexal_part_type::first;
@@ -41,64 +37,93 @@ constexpr bool is_known(vexal_part_payload::compression compression) {
          value <= static_cast<int32_t>(payload_compression::zlib_level_9);
 }
 
-inline part_header::type type_code(vexal_part_type type) {
+inline bool look_up(vexal_part_type type, part_header::type& code) noexcept {
   switch (type) {
-    case vexal_part_type::second: return part_header::type::second;
-    case vexal_part_type::first: return part_header::type::first;
+    case vexal_part_type::second: code = part_header::type::second; return true;
+    case vexal_part_type::first: code = part_header::type::first; return true;
   }
-  throw_unknown("Unknown vexal type");
+  return false;
 }
 
-inline vexal_part_type type_of(part_header::type code) {
+inline bool look_up(part_header::type code, vexal_part_type& type) noexcept {
   switch (code) {
-    case part_header::type::first: return vexal_part_type::first;
-    case part_header::type::second: return vexal_part_type::second;
+    case part_header::type::first: type = vexal_part_type::first; return true;
+    case part_header::type::second: type = vexal_part_type::second; return true;
   }
-  throw_unknown("Unknown vexal type (raw)");
+  return false;
 }
 
-inline part_header::format format_code(vexal_part_payload::format format) {
+inline bool look_up(vexal_part_payload::format format,
+                    part_header::format& code) noexcept {
   using payload_format = vexal_part_payload::format;
   switch (format) {
-    case payload_format::bytes: return part_header::format::bytes;
+    case payload_format::bytes: code = part_header::format::bytes; return true;
     case payload_format::application_1:
-      return part_header::format::application_1;
+      code = part_header::format::application_1;
+      return true;
     case payload_format::application_2:
-      return part_header::format::application_2;
+      code = part_header::format::application_2;
+      return true;
   }
-  throw_unknown("Unknown vexal format");
+  return false;
 }
 
-inline vexal_part_payload::format format_of(part_header::format code) {
+inline bool look_up(part_header::format code,
+                    vexal_part_payload::format& format) noexcept {
   using payload_format = vexal_part_payload::format;
   switch (code) {
-    case part_header::format::bytes: return payload_format::bytes;
+    case part_header::format::bytes:
+      format = payload_format::bytes;
+      return true;
     case part_header::format::application_1:
-      return payload_format::application_1;
+      format = payload_format::application_1;
+      return true;
     case part_header::format::application_2:
-      return payload_format::application_2;
+      format = payload_format::application_2;
+      return true;
   }
-  throw_unknown("Unknown vexal format (raw)");
+  return false;
 }
 
 // The wire tells only whether a payload is zlib-compressed, not the level.
-inline part_header::compression compression_code(
-    vexal_part_payload::compression compression) {
-  if (!is_known(compression)) throw_unknown("Unknown vexal compression");
-  return compression == vexal_part_payload::compression::none
+inline bool look_up(vexal_part_payload::compression compression,
+                    part_header::compression& code) noexcept {
+  if (!is_known(compression)) return false;
+  code = compression == vexal_part_payload::compression::none
              ? part_header::compression::stored
              : part_header::compression::zlib;
+  return true;
 }
 
-inline vexal_part_payload::compression compression_of(
-    part_header::compression code) {
+inline bool look_up(part_header::compression code,
+                    vexal_part_payload::compression& compression) noexcept {
   switch (code) {
     case part_header::compression::stored:
-      return vexal_part_payload::compression::none;
+      compression = vexal_part_payload::compression::none;
+      return true;
     case part_header::compression::zlib:
-      return vexal_part_payload::compression::zlib_default;
+      compression = vexal_part_payload::compression::zlib_default;
+      return true;
   }
-  throw_unknown("Unknown vexal compression (raw)");
+  return false;
+}
+
+// The zlib level that composing uses for `compression` (0 for `none`).
+inline bool zlib_level(vexal_part_payload::compression compression,
+                       int32_t& level) noexcept {
+  using payload_compression = vexal_part_payload::compression;
+  if (!is_known(compression)) return false;
+  switch (compression) {
+    case payload_compression::none: level = 0; break;
+    case payload_compression::zlib_default: level = -1; break;
+    case payload_compression::zlib_best_speed: level = 1; break;
+    case payload_compression::zlib_best_compression: level = 9; break;
+    default:
+      // zlib_level_1 .. zlib_level_9 are consecutive values.
+      level = static_cast<int32_t>(compression) -
+              static_cast<int32_t>(payload_compression::zlib_level_1) + 1;
+  }
+  return true;
 }
 
 }  // namespace kelvo::detail

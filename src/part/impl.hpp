@@ -28,6 +28,11 @@
 
 namespace kelvo {
 
+namespace detail {
+struct failure;
+struct part_fields;
+}  // namespace detail
+
 class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
  public:
   // The fixed 8-byte header in front of every stored payload. It carries its
@@ -93,19 +98,15 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
        vexal_part_payload::compression compression);
   ~impl() override;
 
-  // The part parse with a bound on the payload: a payload stored as is or
-  // inflated to more than `max_payload` bytes is refused with "vexal payload
-  // too long", as a codec failure is (a stored payload is refused before it
-  // is copied, so it stays unchanged). `parse_impl` is this without a bound.
-  // It reads the `size` bytes at `data`.
-  size_t parse_bounded(const uint8_t* data, size_t size, size_t offset,
-                       size_t max_payload);
+  // The part parse, refusing through `f` instead of throwing, with the
+  // payload inflated up to `max_payload` bytes: the serializer's
+  // `parse_impl` is this without a bound, and a throw of what it refuses.
+  // Reads the `size` bytes at `data`. Throws std::bad_alloc only.
+  size_t parse_part(const uint8_t* data, size_t size, size_t offset,
+                    size_t max_payload, detail::failure& f);
 
-  // The header that announces `stored_size` stored bytes with this record's
-  // codes. Refuses, in the order of `compose_impl`, an unknown compression,
-  // more than vexal_max_stored_size bytes, an unknown type and an unknown
-  // format, before anything is built.
-  header header_for(size_t stored_size) const;
+  // The record's type, format and compression, as composing reads them.
+  detail::part_fields fields() const noexcept;
 
   // Field-by-field equality, stopping at the first difference; payload bytes
   // are compared last and only when both sizes match.

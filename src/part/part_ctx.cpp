@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "part/impl.hpp"
+#include "part/part_compose.hpp"
 #include "vexal/part.hpp"
 
 namespace kelvo {
@@ -132,7 +133,12 @@ bytes vexal_part_ctx::take_payload() noexcept {
 }
 
 void vexal_part_ctx::compose_header(bytes& out, size_t stored_size) const {
-  impl_->header_for(stored_size).compose(out);
+  uint8_t wire[vexal_part_header_size];
+  detail::failure f;
+  if (!detail::encode_part_header(impl_->fields(), stored_size, wire, f)) {
+    detail::throw_failure(f);
+  }
+  out.insert(out.end(), wire, wire + vexal_part_header_size);
 }
 
 }  // namespace kelvo

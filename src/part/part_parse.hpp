@@ -2,9 +2,12 @@
 // A part parse in two steps, for a caller that must read a part's header
 // before it may take the part's payload: the message reads its first part
 // so, and takes that part's payload only once its second part has been read.
-// The record's own parse (`impl::parse_bounded`) is the two steps back to
-// back; a message view takes step one only, and leaves the payload where it
-// lies.
+// The record's own parse (`impl::parse_part`) is the two steps back to back;
+// a message view takes step one only, and leaves the payload where it lies.
+//
+// Every step reports a refusal through a `failure&` that it sets only when
+// it refuses, so the success path writes nothing there; only a lack of
+// memory throws.
 #ifndef VEXAL_SRC_PART_PART_PARSE_HPP
 #define VEXAL_SRC_PART_PART_PARSE_HPP
 
@@ -12,9 +15,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "error/failure.hpp"
 #include "part/codes.hpp"
 #include "part/impl.hpp"
-#include "part/limit_errors.hpp"
+#include "vexal/constants.hpp"
 
 namespace kelvo::detail {
 
@@ -26,19 +30,48 @@ struct stored_bytes {
   size_t end() const { return at + size; }
 };
 
+// What a part header's codes stand for.
+struct part_fields {
+  vexal_part_type type;
+  vexal_part_payload::format format;
+  vexal_part_payload::compression compression;
+};
+
+// Converts the three codes of the header at `wire`, which lies at offset
+// `at` of its input, into `record`'s type, format and compression (a part
+// record, `part_fields`, or anything else with those three fields), each as
+// soon as its own code has converted. Refuses the first code outside its
+// table, at that code's offset.
+template <typename Record>
+[[gnu::always_inline]] inline bool read_codes(Record& record,
+                                              const uint8_t* wire, uint64_t at,
+                                              failure& f) {
+  using header = vexal_part_ctx::impl::header;
+  if (!look_up(header::type_at(wire), record.type)) {
+    f = fail(vexal_errc::unknown_type_code, at + vexal_part_type_offset);
+    return false;
+  }
+  if (!look_up(header::format_at(wire), record.format)) {
+    f = fail(vexal_errc::unknown_format_code, at + vexal_part_format_offset);
+    return false;
+  }
+  if (!look_up(header::compression_at(wire), record.compression)) {
+    f = fail(vexal_errc::unknown_compression_code,
+             at + vexal_part_compression_offset);
+    return false;
+  }
+  return true;
+}
+
 // Step one: reads the header of the part at `offset` of the `size` bytes at
 // `data`. Returns nothing, and changes nothing, when they do not hold the
-// whole part.
-// Otherwise converts the three codes into `record`'s type, format and
-// compression (a part record, or anything else with those three fields),
-// each as soon as its own code has converted, and refuses a payload stored
-// as is that is longer than `max_payload` ("vexal payload too long") before
-// anything is copied. Always inlined: a message view's whole parse is two of
-// these, and a call for each costs as much again.
+// whole part; otherwise converts its codes into `record` (`read_codes`).
+// Always inlined: a message parse is two of these, and a call for each
+// costs as much again.
 template <typename Record>
 [[gnu::always_inline]] inline std::optional<stored_bytes> read_part_header(
     Record& record, const uint8_t* data, size_t size, size_t offset,
-    size_t max_payload) {
+    failure& f) {
   using header = vexal_part_ctx::impl::header;
   // Too few bytes for a header (also an offset at or past the end).
   if (offset > size || size - offset < header::wire_size) return std::nullopt;
@@ -47,26 +80,19 @@ template <typename Record>
   const size_t stored_size = header::stored_length(wire);
   // The stored bytes are not all there yet.
   if (size - pos < stored_size) return std::nullopt;
-
-  // Each field is replaced as soon as its own code has converted.
-  record.type = type_of(header::type_at(wire));
-  record.format = format_of(header::format_at(wire));
-  record.compression = compression_of(header::compression_at(wire));
-  // A payload stored as is: its length is known before anything is copied.
-  if (record.compression == vexal_part_payload::compression::none &&
-      stored_size > max_payload) {
-    throw_payload_too_long();
-  }
+  if (!read_codes(record, wire, offset, f)) return std::nullopt;
   return stored_bytes{pos, stored_size};
 }
 
 // Step two: replaces `record`'s payload with the stored bytes (`stored` of
-// `data`, as step one found them), inflated when
-// `record`'s compression is not `none` (up to `max_payload` bytes). Copying
-// allocates nothing when the payload's buffer already holds `stored.size`
-// bytes. After a codec failure the payload holds the stored bytes.
-void take_payload(vexal_part_ctx::impl& record, const uint8_t* data,
-                  stored_bytes stored, size_t max_payload);
+// `data`, as step one found them), inflated when `record`'s compression is
+// not `none` (up to `max_payload` bytes; a payload stored as is has been
+// measured against its bound from its header). Copying allocates nothing
+// when the payload's buffer already holds `stored.size` bytes. A refusal
+// lies at the first stored byte; the payload then holds the stored bytes.
+// Throws std::bad_alloc only.
+bool take_payload(vexal_part_ctx::impl& record, const uint8_t* data,
+                  stored_bytes stored, size_t max_payload, failure& f);
 
 }  // namespace kelvo::detail
 

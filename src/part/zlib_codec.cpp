@@ -13,10 +13,6 @@
 #include <array>
 #include <cstring>
 #include <limits>
-#include <stdexcept>
-#include <string>
-
-#include "part/limit_errors.hpp"
 
 namespace kelvo::detail {
 
@@ -25,39 +21,43 @@ namespace {
 constexpr size_t scratch_size = 32768;
 constexpr size_t max_input_size = std::numeric_limits<uint32_t>::max();
 
-// "Failed zlib::<operation> [<code>]: <zlib's text, if any>"
-[[noreturn]] void throw_zlib_error(const char* operation, int code,
-                                   const char* zlib_message) {
-  std::string text = "Failed zlib::";
-  text += operation;
-  text += " [";
-  text += std::to_string(code);
-  text += "]: ";
-  if (zlib_message != nullptr) text += zlib_message;
-  throw std::runtime_error(text);
+failure zlib_failure(zlib_call call, int code, const char* zlib_message) {
+  failure f = fail(vexal_errc::zlib_failed);
+  f.call = call;
+  f.zlib_code = code;
+  f.zlib_text = zlib_message;
+  return f;
 }
 
-void check_input_size(size_t size) {
-  if (size > max_input_size) {
-    throw std::runtime_error("zlib input is too long");
-  }
+failure input_too_long() {
+  failure f = fail(vexal_errc::zlib_failed);
+  f.zlib_input_too_long = true;
+  return f;
 }
 
-// Owns an initialized stream and ends it exactly once, on every exit path.
+// Owns a stream, once initialized, and ends it exactly once, on every exit
+// path.
 class zlib_stream {
  public:
-  zlib_stream(bool compress, int32_t level) : compress_(compress) {
+  explicit zlib_stream(bool compress) : compress_(compress) {
     std::memset(&stream_, 0, sizeof stream_);
-    const int code =
-        compress ? deflateInit(&stream_, level) : inflateInit(&stream_);
-    if (code != Z_OK) {
-      throw_zlib_error(compress ? "deflateInit" : "inflateInit", code,
-                       stream_.msg);
-    }
   }
   ~zlib_stream() { end(); }
   zlib_stream(const zlib_stream&) = delete;
   zlib_stream& operator=(const zlib_stream&) = delete;
+
+  // zlib's initialization; a failure leaves nothing to end.
+  failure init(int32_t level) {
+    const int code =
+        compress_ ? deflateInit(&stream_, level) : inflateInit(&stream_);
+    if (code != Z_OK) {
+      return zlib_failure(
+          compress_ ? zlib_call::deflate_init : zlib_call::inflate_init, code,
+          stream_.msg);
+    }
+    started_ = true;
+    return {};
+  }
 
   z_stream& get() { return stream_; }
 
@@ -69,9 +69,19 @@ class zlib_stream {
     return inflate(&stream_, Z_NO_FLUSH);
   }
 
+  // Ends the stream; the failure of the last pass, whose `code` was not
+  // Z_STREAM_END, names zlib's text as it stands after the end.
+  failure end_with(int code) {
+    end();
+    if (code == Z_STREAM_END) return {};
+    return zlib_failure(compress_ ? zlib_call::deflate : zlib_call::inflate,
+                        code, stream_.msg);
+  }
+
+ private:
   void end() {
-    if (ended_) return;
-    ended_ = true;
+    if (!started_) return;
+    started_ = false;
     if (compress_) {
       deflateEnd(&stream_);
     } else {
@@ -79,10 +89,9 @@ class zlib_stream {
     }
   }
 
- private:
   z_stream stream_;
   bool compress_;
-  bool ended_ = false;
+  bool started_ = false;
 };
 
 // The size to give `out` when the output has filled it: first its capacity,
@@ -98,20 +107,16 @@ size_t grown_size(const std::vector<uint8_t>& out, size_t input_size,
 
 }  // namespace
 
-std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
-                                    bool compress, int32_t level,
-                                    size_t max_output) {
-  std::vector<uint8_t> output;
-  if (!compress) {
-    zlib_inflate_into(input.data(), input.size(), output, max_output);
-    return output;
-  }
-  check_input_size(input.size());
-  zlib_stream stream(true, level);
+failure zlib_deflate(const uint8_t* input, size_t size, int32_t level,
+                     std::vector<uint8_t>& out) {
+  out.clear();
+  if (size > max_input_size) return input_too_long();
+  zlib_stream stream(true);
+  if (failure f = stream.init(level)) return f;
   z_stream& z = stream.get();
   // zlib's interface is not const-correct; it never writes through next_in.
-  z.next_in = const_cast<Bytef*>(input.data());
-  z.avail_in = static_cast<uInt>(input.size());
+  z.next_in = const_cast<Bytef*>(input);
+  z.avail_in = static_cast<uInt>(size);
 
   // On the stack, and left uninitialized: only the bytes zlib writes in a
   // pass are read back.
@@ -124,20 +129,25 @@ std::vector<uint8_t> zlib_transform(const std::vector<uint8_t>& input,
     // Counted from what is left of the scratch buffer rather than from
     // total_out, whose type (uLong) is 32 bits wide on some platforms.
     const size_t fresh = scratch_size - z.avail_out;
-    // output.size() <= max_output always holds, so this cannot wrap.
-    if (fresh > max_output - output.size()) throw_payload_too_long();
-    output.insert(output.end(), scratch.data(), scratch.data() + fresh);
+    out.insert(out.end(), scratch.data(), scratch.data() + fresh);
   } while (code == Z_OK);
 
-  stream.end();
-  if (code != Z_STREAM_END) throw_zlib_error("deflate", code, z.msg);
-  return output;
+  failure f = stream.end_with(code);
+  if (f) out.clear();
+  return f;
 }
 
-void zlib_inflate_into(const uint8_t* input, size_t size,
-                       std::vector<uint8_t>& out, size_t max_output) {
-  check_input_size(size);
-  zlib_stream stream(false, 0);
+failure zlib_inflate_into(const uint8_t* input, size_t size,
+                          std::vector<uint8_t>& out, size_t max_output) {
+  if (size > max_input_size) {
+    out.clear();
+    return input_too_long();
+  }
+  zlib_stream stream(false);
+  if (failure f = stream.init(0)) {
+    out.clear();
+    return f;
+  }
   z_stream& z = stream.get();
   z.next_in = const_cast<Bytef*>(input);
   z.avail_in = static_cast<uInt>(size);
@@ -159,16 +169,13 @@ void zlib_inflate_into(const uint8_t* input, size_t size,
     produced += room - z.avail_out;
     if (produced > max_output) {
       out.clear();
-      throw_payload_too_long();
+      return fail(vexal_errc::payload_too_long);
     }
   } while (code == Z_OK);
 
-  stream.end();
-  if (code != Z_STREAM_END) {
-    out.clear();
-    throw_zlib_error("inflate", code, z.msg);
-  }
-  out.resize(produced);
+  failure f = stream.end_with(code);
+  out.resize(f ? 0 : produced);
+  return f;
 }
 
 }  // namespace kelvo::detail

@@ -4,14 +4,20 @@
 // the second header (8 bytes) and L2 stored bytes, so its end is known only
 // once both headers are in. The header layout itself is the part header's
 // (part/impl.hpp); nothing here restates it.
+//
+// `check_message` is the one order in which the parses within limits (the
+// bounded `vexal::parse`, `vexal_view::parse` and the stream reader) refuse
+// a message: header by header, as soon as the bytes present decide it.
 #ifndef VEXAL_SRC_READER_MESSAGE_FRAME_HPP
 #define VEXAL_SRC_READER_MESSAGE_FRAME_HPP
 
 #include <cstddef>
 #include <cstdint>
 
+#include "error/failure.hpp"
 #include "part/impl.hpp"
-#include "part/limit_errors.hpp"
+#include "part/part_parse.hpp"
+#include "vexal/limits.hpp"
 
 namespace kelvo::detail {
 
@@ -30,11 +36,9 @@ struct message_frame {
   bool whole(size_t available) const {
     return headers == 2 && available >= size;
   }
-  // True when the headers read so far already announce more than
-  // `max_message_size` bytes. With one header, `size` is 16 + L1, the least
-  // the message can be.
-  bool too_long(size_t max_message_size) const {
-    return headers > 0 && size > max_message_size;
+  // Where the second header starts.
+  uint64_t second_at() const {
+    return vexal_part_header_size + uint64_t{first_stored};
   }
 };
 
@@ -46,19 +50,60 @@ inline message_frame measure_message(const uint8_t* at, size_t available) {
   if (available < frame.size) return frame;
   frame.headers = 1;
   frame.first_stored = header::stored_length(at);
-  const uint64_t second_at = header::wire_size + uint64_t{frame.first_stored};
-  frame.size = second_at + header::wire_size;
+  frame.size = frame.second_at() + header::wire_size;
   if (available < frame.size) return frame;
   frame.headers = 2;
-  frame.second_stored = header::stored_length(at + second_at);
+  frame.second_stored = header::stored_length(at + frame.second_at());
   frame.size += frame.second_stored;
   return frame;
 }
 
-// Throws "vexal message too long" when the frame is `too_long`.
-inline void check_message_size(const message_frame& frame,
-                               size_t max_message_size) {
-  if (frame.too_long(max_message_size)) throw_message_too_long();
+// A message whose present headers have passed `check_message`.
+struct checked_message {
+  message_frame frame;
+  part_fields parts[2];  // what each present header's codes stand for
+};
+
+// Checks one whole header at `wire`, `at` in the input, whose announced
+// message is `message_size` bytes so far: that size against the limit,
+// then the codes, then a payload stored as is against its bound.
+[[gnu::always_inline]] inline bool check_header(
+    const uint8_t* wire, uint64_t at, uint64_t message_size,
+    const vexal_limits& limits, part_fields& fields, failure& f) {
+  const uint64_t length_at = at + vexal_part_length_offset;
+  if (message_size > limits.max_message_size) {
+    f = fail(vexal_errc::message_too_long, length_at);
+    return false;
+  }
+  if (!read_codes(fields, wire, at, f)) return false;
+  if (fields.compression == vexal_part_payload::compression::none &&
+      vexal_part_ctx::impl::header::stored_length(wire) >
+          limits.max_payload_size) {
+    f = fail(vexal_errc::payload_too_long, length_at);
+    return false;
+  }
+  return true;
+}
+
+// Frames the message among the `available` bytes at `data` (at offset `at`
+// of the caller's input) and checks each header present, the first before
+// the second. A refusal is set in `f` with the offset of the field at fault;
+// otherwise the message is whole when `frame.whole(available)`, and more
+// bytes may still refuse it when it is not.
+[[gnu::always_inline]] inline checked_message check_message(
+    const uint8_t* data, size_t available, uint64_t at,
+    const vexal_limits& limits, failure& f) {
+  checked_message checked{measure_message(data, available), {}};
+  const message_frame& frame = checked.frame;
+  if (frame.headers == 0) return checked;
+  const uint64_t least_size = frame.second_at() + vexal_part_header_size;
+  if (!check_header(data, at, least_size, limits, checked.parts[0], f) ||
+      frame.headers == 1) {
+    return checked;
+  }
+  check_header(data + frame.second_at(), at + frame.second_at(), frame.size,
+               limits, checked.parts[1], f);
+  return checked;
 }
 
 }  // namespace kelvo::detail

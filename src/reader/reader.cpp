@@ -110,6 +110,16 @@ const std::string& vexal_reader::error() const noexcept {
   return state_ ? state_->refusal : none;
 }
 
+std::error_code vexal_reader::error_code() const noexcept {
+  if (!state_ || !state_->error) return {};
+  return make_error_code(state_->error.code);
+}
+
+uint64_t vexal_reader::error_offset() const noexcept {
+  if (!state_ || !state_->error) return offset();
+  return state_->error.at;
+}
+
 uint64_t vexal_reader::offset() const noexcept {
   return state_ ? state_->consumed : 0;
 }

@@ -2,8 +2,9 @@
 // What a `vexal_reader` holds, and the one step that takes a message out of
 // its buffer. Every way of reading a message (`next` and `try_next`, into a
 // message or a view) goes through `state::read`, which frames the message at
-// offset(), hands its bytes to the target's parse once they are all in, and
-// turns what that parse throws into a status.
+// offset(), checks each of its headers as soon as it is in, hands its bytes
+// to the target's parse once they are all in, and turns what is refused into
+// a status. Nothing on the way throws.
 //
 // A refused message is dropped by `skip`: the bytes of it that are held go
 // at once, the rest as they arrive, without being held. When only the first
@@ -15,18 +16,19 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 
+#include "error/failure.hpp"
+#include "message/message_parse.hpp"
 #include "part/impl.hpp"
-#include "part/limit_errors.hpp"
 #include "reader/message_frame.hpp"
 #include "reader/stream_buffer.hpp"
 #include "vexal/reader.hpp"
+#include "view/view_core.hpp"
 
 namespace kelvo {
 
@@ -45,16 +47,19 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   }
 
   // The room `prepare` asks for: `size`, and once a header is in, first the
-  // rest of the message it announces (unless that is over the limit), so
-  // that a message is held in place from its headers to its last byte and
-  // the read that ends it still fits. Room is taken ahead of the bytes for
-  // at most 64 MiB or what is held, whichever is more, so that memory
-  // follows the bytes that arrive, not what a header claims, and a longer
-  // message is moved only a few times.
+  // rest of the message it announces (unless the headers present already
+  // refuse it), so that a message is held in place from its headers to its
+  // last byte and the read that ends it still fits. Room is taken ahead of
+  // the bytes for at most 64 MiB or what is held, whichever is more, so that
+  // memory follows the bytes that arrive, not what a header claims, and a
+  // longer message is moved only a few times.
   uint8_t* prepare(size_t size, const vexal_limits& limits) noexcept {
-    const detail::message_frame f = frame();
-    if (!skipping() && f.headers > 0 && f.size <= limits.max_message_size &&
-        f.size > pending()) {
+    detail::failure refusal_ahead;
+    const detail::message_frame f =
+        detail::check_message(buffer.data(), pending(), 0, limits,
+                              refusal_ahead)
+            .frame;
+    if (!skipping() && !refusal_ahead && f.headers > 0 && f.size > pending()) {
       const size_t ahead =
           std::min(static_cast<size_t>(f.size) - pending(),
                    std::max(pending(), vexal_limits::default_size));
@@ -98,27 +103,46 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
                                   : f.size;
     refused = status::message;
     refusal.clear();
+    error = {};
     wanted = 0;
     drop_held();
   }
 
-  // Records a failure's text, for `error()`; kept, when it is a refusal,
-  // until `skip`. Recording it may itself run out of memory.
-  status fail(status outcome, const char* text) noexcept {
+  // Records a failure, for `error()`, `error_code()` and `error_offset()`;
+  // kept, when it is a refusal, until `skip`. The text is written into the
+  // string's own storage, which a refusal of the same length or shorter
+  // reuses; growing it may itself run out of memory.
+  status fail(const detail::failure& f) noexcept {
+    status outcome = status::malformed;
+    switch (f.code) {
+      case vexal_errc::message_too_long:
+        outcome = status::message_too_long;
+        break;
+      case vexal_errc::payload_too_long:
+        outcome = status::payload_too_long;
+        break;
+      case vexal_errc::out_of_memory: outcome = status::out_of_memory; break;
+      default: break;
+    }
+    const size_t length = detail::write_failure_text(f, nullptr, 0);
     try {
-      refusal = text;
+      refusal.resize(length);
     } catch (const std::bad_alloc&) {
       refusal.clear();
+      error = detail::fail(vexal_errc::out_of_memory);
       return status::out_of_memory;
     }
+    detail::write_failure_text(f, refusal.data(), length + 1);
+    error = f;
+    error.at += consumed;
     if (outcome != status::out_of_memory) refused = outcome;
     return outcome;
   }
 
-  // The reading step: the whole message held at the front is parsed into
-  // `target` (a message or a view) by its bounded parse. A view keeps
-  // pointing into the bytes, so the block they lie in is lent to it until
-  // the next step.
+  // The reading step: the headers of the message held at the front are
+  // checked as they arrive, and once the message is whole it is parsed into
+  // `target` (a message or a view). A view keeps pointing into the bytes,
+  // so the block they lie in is lent to it until the next step.
   template <typename Target>
   status read(const vexal_limits& limits, Target& target) noexcept {
     constexpr bool lend = std::is_same_v<Target, vexal_view>;
@@ -126,30 +150,32 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     lent = false;
     if (refused != status::message) return refused;
     refusal.clear();
+    error = {};
     if (skipping()) return status::need_more;
-    const detail::message_frame f = frame();
-    if (f.too_long(limits.max_message_size)) {
-      return fail(status::message_too_long, detail::message_too_long_text);
-    }
-    if (!f.whole(pending())) {
+    detail::failure f;
+    const detail::checked_message checked =
+        detail::check_message(buffer.data(), pending(), 0, limits, f);
+    if (f) return fail(f);
+    const uint64_t size = checked.frame.size;
+    if (!checked.frame.whole(pending())) {
       wanted = static_cast<size_t>(
-          std::min<uint64_t>(f.size, std::numeric_limits<size_t>::max()));
+          std::min<uint64_t>(size, std::numeric_limits<size_t>::max()));
       return status::need_more;
     }
-    try {
-      static_cast<void>(
-          target.parse(buffer.data(), static_cast<size_t>(f.size), 0, limits));
-    } catch (const std::bad_alloc& error) {
-      return fail(status::out_of_memory, error.what());
-    } catch (const std::exception& error) {
-      const bool over =
-          std::strcmp(error.what(), detail::payload_too_long_text) == 0;
-      return fail(over ? status::payload_too_long : status::malformed,
-                  error.what());
+    if constexpr (lend) {
+      detail::view_core::fill(target, buffer.data(), checked);
+    } else {
+      detail::catch_out_of_memory(f, [&] {
+        detail::parse_parts(detail::message_core::first(target),
+                            detail::message_core::second(target), buffer.data(),
+                            static_cast<size_t>(size), 0,
+                            limits.max_payload_size, f);
+      });
+      if (f) return fail(f);
     }
-    describe(f.size);
+    describe(size);
     wanted = 0;
-    consume(f.size, !lend);
+    consume(size, !lend);
     lent = lend;
     return status::message;
   }
@@ -193,7 +219,8 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   uint64_t consumed = 0;  // stream offset of the first held byte
   // A refusal that `read` repeats until `skip`; `message` when there is none.
   status refused = status::message;
-  std::string refusal;  // the text `error()` returns
+  std::string refusal;    // the text `error()` returns
+  detail::failure error;  // its kind, and where in the stream it lies
   // A skip in progress: bytes still to drop (none are held while it is not
   // 0), and whether the second part of the message must be dropped after.
   uint64_t to_drop = 0;

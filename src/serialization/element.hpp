@@ -10,26 +10,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
-#include <string>
 #include <type_traits>
 #include <vector>
+
+#include "error/failure.hpp"
 
 namespace kelvo::detail {
 
 // The reader's two failures; the text is built only when one is thrown.
 [[noreturn]] inline void throw_unpack_out_of_range(size_t pos, size_t size) {
-  throw std::runtime_error("Can't unpack element: Possition [" +
-                           std::to_string(pos) + "] out of range [" +
-                           std::to_string(size) + "]");
+  failure f = fail(vexal_errc::position_out_of_range, pos);
+  f.numbers[0] = pos;
+  f.numbers[1] = size;
+  throw_failure(f);
 }
 
 [[noreturn]] inline void throw_unpack_too_short(size_t remaining, size_t pos,
                                                 size_t width) {
-  throw std::runtime_error("Can't unpack element: Input too short [" +
-                           std::to_string(remaining) + "] at [" +
-                           std::to_string(pos) + "] expected [" +
-                           std::to_string(width) + "]");
+  failure f = fail(vexal_errc::input_too_short, pos);
+  f.numbers[0] = remaining;
+  f.numbers[1] = pos;
+  f.numbers[2] = width;
+  throw_failure(f);
 }
 
 // Reads one T at `pos` into `element` and returns the position after it.

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A part view's payload: the stored bytes copied, or inflated by the
-// library's zlib codec straight into the caller's vector.
-#include "part/limit_errors.hpp"
-#include "part/zlib_codec.hpp"
+// A part view's payload, over the views' core (view/view_core.hpp).
 #include "vexal/view.hpp"
+#include "view/view_core.hpp"
 
 namespace kelvo {
 
@@ -16,16 +14,19 @@ std::vector<uint8_t> vexal_part_view::payload(
 
 void vexal_part_view::payload_into(std::vector<uint8_t>& out,
                                    const vexal_limits& limits) const {
-  if (compressed()) {
-    detail::zlib_inflate_into(stored_, stored_size_, out,
-                              limits.max_payload_size);
-    return;
+  detail::failure f;
+  if (!detail::view_core::payload_into(*this, out, limits, f)) {
+    detail::throw_failure(f);
   }
-  if (stored_size_ > limits.max_payload_size) {
-    out.clear();
-    detail::throw_payload_too_long();
-  }
-  out.assign(stored_, stored_ + stored_size_);
+}
+
+void vexal_part_view::payload_into(std::vector<uint8_t>& out,
+                                   const vexal_limits& limits,
+                                   std::error_code& ec) const noexcept {
+  detail::failure f;
+  detail::catch_out_of_memory(
+      f, [&] { detail::view_core::payload_into(*this, out, limits, f); });
+  detail::report(f, ec);
 }
 
 }  // namespace kelvo

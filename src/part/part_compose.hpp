@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+// Composing one part from its fields and a payload that may lie anywhere:
+// the part record composes its own payload with it, and the C interface a
+// caller's bytes, without first copying them into a record.
+//
+// Everything that can fail (the compression value, the codec, the stored
+// length, the type and the format, in that order) is decided before the
+// first byte is appended, so a compose that fails leaves `out` as it was.
+#ifndef VEXAL_SRC_PART_PART_COMPOSE_HPP
+#define VEXAL_SRC_PART_PART_COMPOSE_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "error/failure.hpp"
+#include "part/part_parse.hpp"
+
+namespace kelvo::detail {
+
+// Writes into `wire` (vexal_part_header_size bytes) the header of a part
+// with `fields` that stores `stored_size` bytes. Refuses an unknown
+// compression, more than vexal_max_stored_size stored bytes, an unknown
+// type and an unknown format, in that order, before anything is written.
+bool encode_part_header(const part_fields& fields, size_t stored_size,
+                        uint8_t* wire, failure& f) noexcept;
+
+// Appends to `out` the part with `fields` whose payload is the `size`
+// bytes at `payload`: its header, then the payload as is or its zlib
+// stream. Throws std::bad_alloc only.
+bool compose_part(const part_fields& fields, const uint8_t* payload,
+                  size_t size, std::vector<uint8_t>& out, failure& f);
+
+}  // namespace kelvo::detail
+
+#endif  // VEXAL_SRC_PART_PART_COMPOSE_HPP
