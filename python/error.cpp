@@ -7,11 +7,12 @@
 // is none, as for composing). LimitError, the subclass for an exceeded
 // limit, is chosen from the code. TruncatedError is raised by iter_messages
 // for a stream that ends inside a message. std::bad_alloc becomes
-// MemoryError.
+// MemoryError. The codes are the library's vexal_errc.
 #include <cstring>
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,22 @@ constexpr code_name code_names[] = {
     {error_code::out_of_memory, "OUT_OF_MEMORY"},
 };
 
+// The code of a text that composing threw, the one call without an
+// error-code form: the code whose message (the text without its numbers)
+// is the text, or else begins it. The only other text composing throws is
+// zlib's "zlib input is too long".
+error_code code_of_compose_text(const char* text) {
+  for (const bool whole : {true, false}) {
+    for (const auto& [code, name] : code_names) {
+      const std::string words = make_error_code(code).message();
+      if (whole ? words == text : std::strncmp(text, words.c_str(), words.size()) == 0) {
+        return code;
+      }
+    }
+  }
+  return error_code::zlib_failed;
+}
+
 PyObject* new_error_type(PyObject* module, const char* name, const char* doc,
                          PyObject* base) {
   owned attributes(Py_BuildValue("{sOsO}", "offset", Py_None, "code", Py_None));
@@ -58,37 +75,6 @@ PyObject* new_error_type(PyObject* module, const char* name, const char* doc,
 }
 
 }  // namespace
-
-error_code code_of_text(const char* text) {
-  struct text_code {
-    const char* text;
-    bool prefix;
-    error_code code;
-  };
-  static constexpr text_code table[] = {
-      {"Unknown vexal type (raw)", false, error_code::unknown_type_code},
-      {"Unknown vexal format (raw)", false, error_code::unknown_format_code},
-      {"Unknown vexal compression (raw)", false,
-       error_code::unknown_compression_code},
-      {"Unknown vexal type", false, error_code::unknown_type},
-      {"Unknown vexal format", false, error_code::unknown_format},
-      {"Unknown vexal compression", false, error_code::unknown_compression},
-      {"vexal parts payload is too long", false,
-       error_code::parts_payload_too_long},
-      {"vexal message too long", false, error_code::message_too_long},
-      {"vexal payload too long", false, error_code::payload_too_long},
-      {"Failed zlib::", true, error_code::zlib_failed},
-      {"zlib input is too long", false, error_code::zlib_failed},
-      {"Can't unpack element: Input too short", true,
-       error_code::input_too_short},
-  };
-  for (const auto& [known, prefix, code] : table) {
-    const bool same = prefix ? std::strncmp(text, known, std::strlen(known)) == 0
-                             : std::strcmp(text, known) == 0;
-    if (same) return code;
-  }
-  return error_code::position_out_of_range;
-}
 
 PyObject* make_error(error_code code, const char* text,
                      std::optional<uint64_t> offset) {
@@ -124,7 +110,7 @@ void set_error(std::optional<uint64_t> offset) noexcept {
     PyErr_NoMemory();
   } catch (const std::runtime_error& error) {
     try {
-      raise_error(code_of_text(error.what()), error.what(), offset);
+      raise_error(code_of_compose_text(error.what()), error.what(), offset);
     } catch (const python_error&) {
     }
   } catch (const std::exception& error) {

@@ -8,31 +8,18 @@
 #include <cstdint>
 #include <optional>
 
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
 #include "bindings.hpp"
+#include "vexal/error.hpp"
 
 namespace vexal_python {
 
-/// Why the library refused, by the numbers vexal.ErrorCode gives them.
-enum class error_code : int {
-  input_too_short = 1,
-  position_out_of_range,
-  unknown_type,
-  unknown_format,
-  unknown_compression,
-  unknown_type_code,
-  unknown_format_code,
-  unknown_compression_code,
-  parts_payload_too_long,
-  zlib_failed,
-  message_too_long,
-  payload_too_long,
-  out_of_memory,
-};
-
-/// The code of a text that the library's throwing API threw, from its
-/// fixed texts (or their fixed beginnings); this table goes once the
-/// library reports codes itself.
-error_code code_of_text(const char* text);
+/// Why the library refused: vexal.ErrorCode holds the same values.
+using error_code = kelvo::vexal_errc;
 
 /// A new vexal.Error (LimitError for the two limit codes) with `text`, its
 /// code and `offset` (None when absent).
@@ -41,6 +28,25 @@ PyObject* make_error(error_code code, const char* text,
 /// Sets that error and throws python_error.
 [[noreturn]] void raise_error(error_code code, const char* text,
                               std::optional<uint64_t> offset);
+
+/// Raises the refusal `ec` that an error-code form of the library
+/// reported, with the exact text that its throwing twin, run again by
+/// `throwing`, throws (numbers and zlib's words included): only refusals
+/// pay for the second run. MemoryError for out_of_memory.
+template <typename Throwing>
+[[noreturn]] void raise_refusal(std::error_code ec,
+                                std::optional<uint64_t> offset,
+                                Throwing&& throwing) {
+  const auto code = static_cast<error_code>(ec.value());
+  if (code == error_code::out_of_memory) throw std::bad_alloc();
+  std::string text = ec.message();
+  try {
+    std::forward<Throwing>(throwing)();
+  } catch (const std::runtime_error& error) {
+    text = error.what();
+  }
+  raise_error(code, text.c_str(), offset);
+}
 
 }  // namespace vexal_python
 

@@ -5,10 +5,12 @@
 // the GIL on large data (locking.hpp).
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "byte_view.hpp"
+#include "errors.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
 
@@ -195,11 +197,18 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         // Nobody else can see the new message yet: no lock is needed.
         const bool large = offset < data.size() &&
                            data.size() - offset >= gil_free_bytes;
+        std::error_code ec;
         const size_t end = [&] {
           const without_gil released(large);
           return self_of(message.get())
-              ->message.parse(data.data(), data.size(), offset, limits);
+              ->message.parse(data.data(), data.size(), offset, limits, ec);
         }();
+        if (ec) {
+          raise_refusal(ec, offset, [&] {
+            kelvo::vexal again;
+            (void)again.parse(data.data(), data.size(), offset, limits);
+          });
+        }
         if (end == offset) {
           return Py_BuildValue("(ON)", Py_None, PyLong_FromSize_t(offset));
         }

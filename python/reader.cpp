@@ -221,29 +221,20 @@ bool next_into(reader_object* self, Target& target, uint64_t& offset) {
                                    return reader.buffered();
                                  }) >= gil_free_bytes;
   std::string text;
+  std::error_code ec;
   const status outcome = run_locked<reader_lock>(self->guard, large, [&] {
     offset = self->reader.offset();
     const status done = self->reader.try_next(target);
     if (done != status::message && done != status::need_more) {
       text = self->reader.error();
+      ec = self->reader.error_code();
     }
     return done;
   });
-  switch (outcome) {
-    case status::message:
-      return true;
-    case status::need_more:
-      return false;
-    case status::message_too_long:
-      raise_error(error_code::message_too_long, text.c_str(), offset);
-    case status::payload_too_long:
-      raise_error(error_code::payload_too_long, text.c_str(), offset);
-    case status::malformed:
-      raise_error(code_of_text(text.c_str()), text.c_str(), offset);
-    case status::out_of_memory:
-      break;
-  }
-  throw std::bad_alloc();
+  if (outcome == status::message) return true;
+  if (outcome == status::need_more) return false;
+  if (outcome == status::out_of_memory) throw std::bad_alloc();
+  raise_error(static_cast<error_code>(ec.value()), text.c_str(), offset);
 }
 
 PyObject* next(PyObject* object) {

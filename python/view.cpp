@@ -6,8 +6,10 @@
 // A compressed part's payload is inflated when asked for, within the limits
 // the view was read with.
 #include <new>
+#include <system_error>
 #include <vector>
 
+#include "errors.hpp"
 #include "locking.hpp"
 #include "view.hpp"
 
@@ -102,8 +104,15 @@ PyObject* get_payload(PyObject* self, void*) {
       [&] {
         std::vector<uint8_t> payload;
         {
-          const without_gil released(part.stored_size() >= gil_free_bytes);
-          part.payload_into(payload, owner->limits);
+          std::error_code ec;
+          {
+            const without_gil released(part.stored_size() >= gil_free_bytes);
+            part.payload_into(payload, owner->limits, ec);
+          }
+          if (ec) {
+            raise_refusal(ec, owner->origin,
+                          [&] { part.payload_into(payload, owner->limits); });
+          }
         }
         return PyBytes_FromStringAndSize(
             reinterpret_cast<const char*>(payload.data()),
@@ -228,8 +237,16 @@ PyObject* new_message_view(PyObject* source, size_t offset,
     view->source.obj = nullptr;
     throw python_error();
   }
-  end = view->view.parse(static_cast<const uint8_t*>(view->source.buf),
-                         static_cast<size_t>(view->source.len), offset, limits);
+  const auto* data = static_cast<const uint8_t*>(view->source.buf);
+  const auto size = static_cast<size_t>(view->source.len);
+  std::error_code ec;
+  end = view->view.parse(data, size, offset, limits, ec);
+  if (ec) {
+    raise_refusal(ec, origin, [&] {
+      kelvo::vexal_view again;
+      again.parse(data, size, offset, limits);
+    });
+  }
   return self.release();
 }
 
