@@ -15,6 +15,7 @@
 import atexit
 import os
 import random
+import socket
 import struct
 import tempfile
 import sys
@@ -88,6 +89,10 @@ def read_both(message):
     return message.first.payload, message.second.payload
 
 
+def read_views(view):
+    return view.first.payload, view.second.payload
+
+
 def stream_by_hand(path):
     with open(path, "rb") as file:
         data = file.read()
@@ -96,6 +101,40 @@ def stream_by_hand(path):
         parts, offset = parse_by_hand(data, offset)
         count += 1
     return count
+
+
+class SocketStream:
+    """A socketpair whose one end a thread of this process writes `data`
+    into, once per read; reads count the CPU time of both ends."""
+
+    def __init__(self, data):
+        self.data = data
+
+    def read(self, receive):
+        ours, theirs = socket.socketpair()
+        with ours, theirs:
+            sender = threading.Thread(target=lambda: (theirs.sendall(self.data), theirs.shutdown(socket.SHUT_WR)))
+            sender.start()
+            count = receive(ours)
+            sender.join()
+        return count
+
+    @staticmethod
+    def into_reader(sock):
+        reader, count = vexal.Reader(), 0
+        while received := sock.recv_into(reader.prepare(65536)):
+            reader.commit(received)
+            for _ in reader:
+                count += 1
+        assert reader.at_boundary
+        return count
+
+    @staticmethod
+    def into_bytearray(sock):
+        buffer, total = bytearray(65536), 0
+        while received := sock.recv_into(buffer):
+            total += received
+        return total
 
 
 def targets(quick):
@@ -111,7 +150,11 @@ def targets(quick):
     atexit.register(os.unlink, file.name)
     count = stream_by_hand(file.name)
     assert sum(1 for _ in vexal.iter_messages(file.name)) == count
+    stream = SocketStream(open(file.name, "rb").read())
+    assert stream.read(SocketStream.into_reader) == count
     return (
+        ("parse, bytes | parse_view 2 × 16 B, both payloads as memoryviews",
+         lambda: read_views(vexal.parse_view(small_wire)[0]), lambda: read_both(vexal.parse(small_wire)[0])),
         ("struct + join | compose new 2 × 1 MiB", lambda: vexal.Message(big1, big2).compose(),
          lambda: join_by_hand(big1, big2)),
         ("struct | parse 2 × 16 B, both payloads", lambda: read_both(vexal.parse(small_wire)[0]),
@@ -122,6 +165,8 @@ def targets(quick):
          lambda: msgpack.packb([mid[8:4104], mid[4112:]])),
         (f"read() + struct | iter_messages, {count} × 2 × 4 KiB file", lambda: sum(1 for _ in vexal.iter_messages(file.name)),
          lambda: stream_by_hand(file.name)),
+        (f"recv_into(bytearray) | recv_into(reader.prepare()), socketpair, {count} × 2 × 4 KiB",
+         lambda: stream.read(SocketStream.into_reader), lambda: stream.read(SocketStream.into_bytearray)),
     )
 
 

@@ -24,6 +24,9 @@ using write_lock = std::unique_lock<std::shared_mutex>;
 
 PyTypeObject* message_type;
 
+// The most a thread keeps of the buffer it composes into.
+constexpr size_t kept_compose_capacity = size_t{16} << 20;
+
 message_object* self_of(PyObject* self) {
   return reinterpret_cast<message_object*>(self);
 }
@@ -134,11 +137,17 @@ PyObject* compose(PyObject* object, PyObject*) {
                      self->message.second().get_payload().size() >=
                  gil_free_bytes;
         }();
-        const std::vector<uint8_t> wire = run_locked<read_lock>(
-            self->guard, large, [&] { return self->message.compose(); });
-        return PyBytes_FromStringAndSize(
+        // Composed into a buffer the thread keeps: fresh heap pages cost
+        // more than the copy (glibc gives freed megabytes back at once).
+        thread_local std::vector<uint8_t> wire;
+        wire.clear();
+        run_locked<read_lock>(self->guard, large,
+                              [&] { self->message.compose(wire); });
+        PyObject* bytes = PyBytes_FromStringAndSize(
             reinterpret_cast<const char*>(wire.data()),
             static_cast<Py_ssize_t>(wire.size()));
+        if (wire.capacity() > kept_compose_capacity) wire = {};
+        return bytes;
       },
       static_cast<PyObject*>(nullptr));
 }
