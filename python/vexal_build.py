@@ -28,7 +28,7 @@ ROOT = Path(__file__).resolve().parent.parent
 PACKAGE = ROOT / "python" / "vexal"
 NAME = "vexal"
 # What an sdist carries: enough to build the wheel again.
-SDIST_PATHS = ["CMakeLists.txt", "LICENSE", "README.md", "pyproject.toml", "cmake", "include",
+SDIST_PATHS = ["CMakeLists.txt", "LICENSE", "README.md", "pyproject.toml", "cmake", "docs", "include",
                "src", "python"]
 
 
@@ -95,9 +95,9 @@ def build_extension(build):
                      "-DVEXAL_INSTALL=OFF"], log)
     if configure.returncode != 0:
         sys.stderr.write(log.getvalue()[-4000:])
-        if "ZLIB" in configure.stdout:
+        if "Could NOT find ZLIB" in configure.stdout:
             stop("install zlib's headers (Debian: apt-get install zlib1g-dev)")
-        if "CMAKE_CXX_COMPILER" in configure.stdout:
+        if "No CMAKE_CXX_COMPILER could be found" in configure.stdout:
             stop("install a C++ compiler (Debian: apt-get install g++)")
         stop("CMake could not configure the build (its output is above)")
     jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", "2")
