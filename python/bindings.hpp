@@ -95,6 +95,10 @@ parse_arguments bind_parse_arguments(const char* function,
                                      PyObject* const* args, Py_ssize_t nargsf,
                                      PyObject* keywords);
 
+/// What parse() and parse_view() return: (`parsed`, `end`), or (None, end)
+/// for a null `parsed`; takes `parsed` over.
+PyObject* parse_result(PyObject* parsed, size_t end);
+
 /// `object` as a size_t (OverflowError for a negative or too large int).
 size_t to_size(PyObject* object);
 

@@ -218,10 +218,7 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
             (void)again.parse(data.data(), data.size(), offset, limits);
           });
         }
-        if (end == offset) {
-          return Py_BuildValue("(ON)", Py_None, PyLong_FromSize_t(offset));
-        }
-        return Py_BuildValue("(NN)", message.release(), PyLong_FromSize_t(end));
+        return parse_result(end == offset ? nullptr : message.release(), end);
       },
       static_cast<PyObject*>(nullptr), given.offset);
 }

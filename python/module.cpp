@@ -76,6 +76,16 @@ parse_arguments bind_parse_arguments(const char* function,
   return bound;
 }
 
+PyObject* parse_result(PyObject* parsed, size_t end) {
+  owned held(parsed ? parsed : (Py_INCREF(Py_None), Py_None));
+  owned offset(PyLong_FromSize_t(end));
+  PyObject* pair = PyTuple_New(2);
+  if (!pair) throw python_error();
+  PyTuple_SET_ITEM(pair, 0, held.release());
+  PyTuple_SET_ITEM(pair, 1, offset.release());
+  return pair;
+}
+
 size_t to_size(PyObject* object) {
   const size_t value = PyLong_AsSize_t(object);
   if (value == static_cast<size_t>(-1) && PyErr_Occurred()) {

@@ -148,10 +148,7 @@ PyObject* parse_view(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         const auto& [source, offset, limits] = given;
         size_t end = offset;
         owned view(new_message_view(source, offset, limits, offset, end));
-        if (end == offset) {
-          return Py_BuildValue("(ON)", Py_None, PyLong_FromSize_t(offset));
-        }
-        return Py_BuildValue("(NN)", view.release(), PyLong_FromSize_t(end));
+        return parse_result(end == offset ? nullptr : view.release(), end);
       },
       static_cast<PyObject*>(nullptr), given.offset);
 }
