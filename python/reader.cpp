@@ -12,12 +12,17 @@
 // memoryview prepare() lent is released first: every later call but a
 // property releases it (a view still held then raises ValueError when
 // used), and refuses with BufferError, changing nothing, while another
-// view of the room still holds it (a slice, or an ongoing readinto).
+// view of the room still holds it (a slice, or an ongoing readinto). The
+// count of those views is kept under the reader's lock, and checked under
+// it by every call that may move the buffer, so that a call running
+// without the GIL cannot move the room another thread was just lent.
 #include "vexal/reader.hpp"
 
 #include <mutex>
 #include <new>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "byte_view.hpp"
 #include "errors.hpp"
@@ -43,12 +48,22 @@ struct reader_object {
   PyObject* room;
   uint8_t* room_data;
   size_t room_size;
-  /// Buffer views of the room alive, and whether prepare() is making one.
+  /// Buffer views of the room alive, under `guard`; prepare() counts the
+  /// one it is making (`lending`) before it lets go of the lock.
   size_t exports;
   bool lending;
 };
 
 PyTypeObject* reader_type;
+
+void check_room_free(bool held) {
+  if (held) {
+    PyErr_SetString(PyExc_BufferError,
+                    "a view of the room that Reader.prepare() lent is still "
+                    "held: release it first");
+    throw python_error();
+  }
+}
 PyObject* wire_part_type;
 PyObject* wire_message_type;
 
@@ -63,21 +78,53 @@ auto read_locked(PyObject* self, Read read) {
   return read(self_of(self)->reader);
 }
 
+// Drops the reader's own reference to the memoryview prepare() lent, which
+// releases it unless something else holds it: then it is released by
+// force (ValueError when used later), and BufferError is raised while a
+// view of it still holds the room.
 void release_room(reader_object* self) {
-  if (self->room) {
-    // Only the reader holds it: dropping it releases it.
-    if (Py_REFCNT(self->room) > 1) {
-      owned released(PyObject_CallMethod(self->room, "release", nullptr));
+  if (!self->room) return;
+  if (Py_REFCNT(self->room) > 1) {
+    owned released(PyObject_CallMethod(self->room, "release", nullptr));
+  }
+  Py_CLEAR(self->room);
+}
+
+// Closes the room after a call that moved the buffer: nothing is left to
+// commit, unless the call prepared the room anew.
+struct room_closer {
+  reader_object* self;
+  bool prepares;
+  ~room_closer() {
+    if (!prepares) self->room_size = 0;
+  }
+};
+
+// Runs `work`, which may move the buffer, on the reader under its lock,
+// without the GIL when `large`; refuses with BufferError, running nothing,
+// while a view of the room is alive.
+template <typename Work>
+auto moving(reader_object* self, bool large, Work&& work,
+            bool prepares = false) {
+  release_room(self);
+  bool held = false;
+  auto run = [&] {
+    held = self->exports != 0;
+    if (!held) {
+      const room_closer closer{self, prepares};
+      return std::forward<Work>(work)();
     }
-    Py_CLEAR(self->room);
+    using result = decltype(std::forward<Work>(work)());
+    if constexpr (!std::is_void_v<result>) return result{};
+  };
+  if constexpr (std::is_void_v<decltype(run())>) {
+    run_locked<reader_lock>(self->guard, large, run);
+    check_room_free(held);
+  } else {
+    auto done = run_locked<reader_lock>(self->guard, large, run);
+    check_room_free(held);
+    return done;
   }
-  if (self->exports != 0) {
-    PyErr_SetString(PyExc_BufferError,
-                    "a view of the room that Reader.prepare() lent is still "
-                    "held: release it first");
-    throw python_error();
-  }
-  self->room_size = 0;
 }
 
 PyObject* reader_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
@@ -140,11 +187,9 @@ PyObject* feed(PyObject* object, PyObject* data) {
   reader_object* self = self_of(object);
   return guarded(
       [&] {
-        release_room(self);
         const byte_view bytes(data);
-        run_locked<reader_lock>(self->guard, bytes.size() >= gil_free_bytes, [&] {
-          self->reader.feed(bytes.data(), bytes.size());
-        });
+        moving(self, bytes.size() >= gil_free_bytes,
+               [&] { self->reader.feed(bytes.data(), bytes.size()); });
         Py_RETURN_NONE;
       },
       static_cast<PyObject*>(nullptr));
@@ -155,17 +200,25 @@ PyObject* prepare(PyObject* object, PyObject* size_object) {
   return guarded(
       [&] {
         const size_t size = to_size(size_object);
-        release_room(self);
-        uint8_t* room = read_locked(object, [&](vexal_reader& reader) {
-          return reader.prepare(size);
-        });
+        uint8_t* room = moving(self, false, [&] {
+          uint8_t* prepared = self->reader.prepare(size);
+          if (prepared) {
+            self->room_data = prepared;
+            self->room_size = size;
+            self->exports = 1;  // the memoryview made below
+            self->lending = true;
+          }
+          return prepared;
+        }, true);
         if (!room) throw std::bad_alloc();
-        self->room_data = room;
-        self->room_size = size;
-        self->lending = true;
         PyObject* view = PyMemoryView_FromObject(object);
-        self->lending = false;
-        if (!view) throw python_error();
+        if (!view) {
+          read_locked(object, [&](vexal_reader&) {
+            self->exports = 0;
+            self->lending = false;
+          });
+          throw python_error();
+        }
         Py_INCREF(view);
         self->room = view;
         return view;
@@ -178,15 +231,17 @@ PyObject* commit(PyObject* object, PyObject* size_object) {
   return guarded(
       [&] {
         const size_t size = to_size(size_object);
-        const size_t room = self->room_size;
-        release_room(self);
+        size_t room = 0;
+        moving(self, false, [&] {
+          room = self->room_size;
+          if (size <= room) self->reader.commit(size);
+        });
         if (size > room) {
           PyErr_Format(PyExc_ValueError,
                        "commit(%zu) passes more than the %zu bytes prepared",
                        size, room);
           throw python_error();
         }
-        read_locked(object, [&](vexal_reader& reader) { reader.commit(size); });
         Py_RETURN_NONE;
       },
       static_cast<PyObject*>(nullptr));
@@ -195,37 +250,38 @@ PyObject* commit(PyObject* object, PyObject* size_object) {
 // The room, writable, only for the memoryview that prepare() makes.
 int get_buffer(PyObject* object, Py_buffer* view, int flags) {
   reader_object* self = self_of(object);
+  const reader_lock lock(self->guard);
   if (!self->lending) {
     PyErr_SetString(PyExc_BufferError,
                     "a Reader lends its room through prepare() only");
     return -1;
   }
-  if (PyBuffer_FillInfo(view, object, self->room_data,
-                        static_cast<Py_ssize_t>(self->room_size), 0, flags) != 0) {
-    return -1;
-  }
-  ++self->exports;
-  return 0;
+  self->lending = false;  // prepare() counted this view already
+  return PyBuffer_FillInfo(view, object, self->room_data,
+                           static_cast<Py_ssize_t>(self->room_size), 0, flags);
 }
 
-void release_buffer(PyObject* object, Py_buffer*) { --self_of(object)->exports; }
+void release_buffer(PyObject* object, Py_buffer*) {
+  reader_object* self = self_of(object);
+  const reader_lock lock(self->guard);
+  --self->exports;
+}
 
-// Runs try_next into `target` and raises what it refused; true for a
+// Runs try_next into `target`, with `taken(target)` called under the lock
+// when a message was taken, and raises what was refused; true for a
 // message, false when more bytes are needed. `offset` is set to where the
-// message starts in the stream.
-template <typename Target>
-bool next_into(reader_object* self, Target& target, uint64_t& offset) {
-  release_room(self);
-  const bool large = read_locked(reinterpret_cast<PyObject*>(self),
-                                 [](vexal_reader& reader) {
-                                   return reader.buffered();
-                                 }) >= gil_free_bytes;
+// message starts in the stream. Without the GIL when `large`.
+template <typename Target, typename Taken>
+bool next_into(reader_object* self, Target& target, uint64_t& offset,
+               bool large, Taken&& taken) {
   std::string text;
   std::error_code ec;
-  const status outcome = run_locked<reader_lock>(self->guard, large, [&] {
+  const status outcome = moving(self, large, [&] {
     offset = self->reader.offset();
     const status done = self->reader.try_next(target);
-    if (done != status::message && done != status::need_more) {
+    if (done == status::message) {
+      taken(target);
+    } else if (done != status::need_more) {
       text = self->reader.error();
       ec = self->reader.error_code();
     }
@@ -238,12 +294,16 @@ bool next_into(reader_object* self, Target& target, uint64_t& offset) {
 }
 
 PyObject* next(PyObject* object) {
+  reader_object* self = self_of(object);
   return guarded(
       [&]() -> PyObject* {
         owned message(reinterpret_cast<PyObject*>(new_message()));
         auto* target = reinterpret_cast<message_object*>(message.get());
+        const bool large = read_locked(object, [](vexal_reader& reader) {
+                             return reader.buffered();
+                           }) >= gil_free_bytes;
         uint64_t offset = 0;
-        return next_into(self_of(object), target->message, offset)
+        return next_into(self, target->message, offset, large, [](auto&) {})
                    ? message.release()
                    : nullptr;
       },
@@ -251,20 +311,25 @@ PyObject* next(PyObject* object) {
 }
 
 // The next whole message as a MessageView over a bytes copy of its wire
-// bytes, or None when more bytes are needed. The copy makes the view
-// independent of the reader's buffer, which the next call may move; its
-// headers are read again there, so that the view points into it.
+// bytes, or None when more bytes are needed. The copy, made under the lock
+// with the GIL held, makes the view independent of the reader's buffer,
+// which the next call may move; its headers are read again there, so that
+// the view points into it.
 PyObject* next_view(PyObject* object, PyObject*) {
   reader_object* self = self_of(object);
   return guarded(
       [&]() -> PyObject* {
         kelvo::vexal_view view;
         uint64_t offset = 0;
-        if (!next_into(self, view, offset)) Py_RETURN_NONE;
-        const uint8_t* start =
-            view.first().stored_data() - kelvo::vexal_part_header_size;
-        owned wire(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(start),
-                                             static_cast<Py_ssize_t>(view.size())));
+        owned wire;
+        const auto copy = [&](const kelvo::vexal_view& taken) {
+          const uint8_t* start =
+              taken.first().stored_data() - kelvo::vexal_part_header_size;
+          wire = owned(PyBytes_FromStringAndSize(
+              reinterpret_cast<const char*>(start),
+              static_cast<Py_ssize_t>(taken.size())));
+        };
+        if (!next_into(self, view, offset, false, copy)) Py_RETURN_NONE;
         size_t end = 0;
         return new_message_view(wire.get(), 0, self->limits, offset, end);
       },
@@ -274,8 +339,8 @@ PyObject* next_view(PyObject* object, PyObject*) {
 PyObject* skip(PyObject* object, PyObject*) {
   return guarded(
       [&] {
-        release_room(self_of(object));
-        read_locked(object, [](vexal_reader& reader) { reader.skip(); });
+        reader_object* self = self_of(object);
+        moving(self, false, [&] { self->reader.skip(); });
         Py_RETURN_NONE;
       },
       static_cast<PyObject*>(nullptr));
