@@ -46,8 +46,9 @@ std::pair<const char*, int> item(const char* name, Enum value) {
 
 }  // namespace
 
-PyObject* add_int_enum(PyObject* module, const char* name, const char* doc,
-                       const std::vector<std::pair<const char*, int>>& members) {
+PyObject* add_int_enum(
+    PyObject* module, const char* name, const char* doc,
+    const std::vector<std::pair<const char*, int>>& members) {
   owned list(PyList_New(0));
   for (const auto& [member, value] : members) {
     owned pair(Py_BuildValue("(si)", member, value));

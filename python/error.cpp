@@ -54,7 +54,8 @@ error_code code_of_compose_text(const char* text) {
   for (const bool whole : {true, false}) {
     for (const auto& [code, name] : code_names) {
       const std::string words = make_error_code(code).message();
-      if (whole ? words == text : std::strncmp(text, words.c_str(), words.size()) == 0) {
+      if (whole ? words == text
+                : std::strncmp(text, words.c_str(), words.size()) == 0) {
         return code;
       }
     }
@@ -65,9 +66,9 @@ error_code code_of_compose_text(const char* text) {
 PyObject* new_error_type(PyObject* module, const char* name, const char* doc,
                          PyObject* base) {
   owned attributes(Py_BuildValue("{sOsO}", "offset", Py_None, "code", Py_None));
-  PyObject* type =
-      PyErr_NewExceptionWithDoc(name, doc, base, attributes.get());
-  if (!type || PyModule_AddObject(module, std::strchr(name, '.') + 1, type) != 0) {
+  PyObject* type = PyErr_NewExceptionWithDoc(name, doc, base, attributes.get());
+  if (!type ||
+      PyModule_AddObject(module, std::strchr(name, '.') + 1, type) != 0) {
     Py_XDECREF(type);
     throw python_error();
   }
@@ -80,8 +81,8 @@ PyObject* make_error(error_code code, const char* text,
                      std::optional<uint64_t> offset) {
   const bool limit = code == error_code::message_too_long ||
                      code == error_code::payload_too_long;
-  owned error(PyObject_CallFunction(limit ? limit_error_type : error_type, "s",
-                                    text));
+  owned error(
+      PyObject_CallFunction(limit ? limit_error_type : error_type, "s", text));
   owned where(offset ? PyLong_FromUnsignedLongLong(*offset)
                      : (Py_INCREF(Py_None), Py_None));
   PyObject* member = PyDict_GetItemWithError(

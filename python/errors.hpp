@@ -6,9 +6,8 @@
 #define VEXAL_PYTHON_ERRORS_HPP
 
 #include <cstdint>
-#include <optional>
-
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>

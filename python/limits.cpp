@@ -12,8 +12,7 @@ namespace {
 using kelvo::vexal_limits;
 
 struct limits_object {
-  PyObject_HEAD
-  vexal_limits limits;
+  PyObject_HEAD vexal_limits limits;
 };
 
 PyTypeObject* limits_type;
@@ -67,8 +66,7 @@ int set_size(PyObject* self, PyObject* value, void*) {
 }
 
 PyObject* unlimited(PyObject*, PyObject*) {
-  return new_limits(limits_type,
-                    vexal_limits::unlimited());
+  return new_limits(limits_type, vexal_limits::unlimited());
 }
 
 PyObject* reduce(PyObject* self, PyObject*) {
@@ -99,12 +97,10 @@ PyObject* repr(PyObject* self) {
 }
 
 PyGetSetDef getset[] = {
-    {"max_message_size",
-     get_size<&vexal_limits::max_message_size>,
+    {"max_message_size", get_size<&vexal_limits::max_message_size>,
      set_size<&vexal_limits::max_message_size>,
      "The largest message on the wire, in bytes, inclusive.", nullptr},
-    {"max_payload_size",
-     get_size<&vexal_limits::max_payload_size>,
+    {"max_payload_size", get_size<&vexal_limits::max_payload_size>,
      set_size<&vexal_limits::max_payload_size>,
      "The largest payload of one part, stored or inflated, inclusive.",
      nullptr},
@@ -119,11 +115,11 @@ PyMethodDef methods[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "Limits(max_message_size=67108864, "
-                    "max_payload_size=67108864)\n--\n\n"
-                    "What one message may cost: its size on the wire and "
-                    "the size of each part's payload, inclusive.")},
+    {Py_tp_doc,
+     const_cast<char*>("Limits(max_message_size=67108864, "
+                       "max_payload_size=67108864)\n--\n\n"
+                       "What one message may cost: its size on the wire and "
+                       "the size of each part's payload, inclusive.")},
     {Py_tp_new, reinterpret_cast<void*>(limits_new)},
     {Py_tp_getset, getset},
     {Py_tp_methods, methods},

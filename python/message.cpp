@@ -200,12 +200,15 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
   if (!bound) return nullptr;
   return guarded(
       [&]() -> PyObject* {
-        const auto& [source, offset, limits] = given;
+        // Named, not bound: a lambda cannot capture a structured binding.
+        PyObject* source = given.source;
+        const size_t offset = given.offset;
+        const kelvo::vexal_limits& limits = given.limits;
         const byte_view data(source);
         owned message(reinterpret_cast<PyObject*>(allocate(message_type)));
         // Nobody else can see the new message yet: no lock is needed.
-        const bool large = offset < data.size() &&
-                           data.size() - offset >= gil_free_bytes;
+        const bool large =
+            offset < data.size() && data.size() - offset >= gil_free_bytes;
         std::error_code ec;
         const size_t end = [&] {
           const without_gil released(large);
@@ -226,12 +229,10 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
 PyGetSetDef getset[] = {
     {"first", get_part<vexal_part_type::first>,
      set_part<vexal_part_type::first>,
-     "The message's own first part; set from a Part or bytes-like.",
-     nullptr},
+     "The message's own first part; set from a Part or bytes-like.", nullptr},
     {"second", get_part<vexal_part_type::second>,
      set_part<vexal_part_type::second>,
-     "The message's own second part; set from a Part or bytes-like.",
-     nullptr},
+     "The message's own second part; set from a Part or bytes-like.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -245,10 +246,10 @@ PyMethodDef methods[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "Message(first=None, second=None)\n--\n\n"
-                    "A two-part vexal message: `first` (type 1), then "
-                    "`second` (type 0).")},
+    {Py_tp_doc,
+     const_cast<char*>("Message(first=None, second=None)\n--\n\n"
+                       "A two-part vexal message: `first` (type 1), then "
+                       "`second` (type 0).")},
     {Py_tp_new, reinterpret_cast<void*>(message_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc)},
     {Py_tp_getset, getset},

@@ -45,12 +45,11 @@ void bind_arguments(const char* function, PyObject* const* args,
       ++match;
     }
     if (match == static_cast<Py_ssize_t>(names.size()) || out[match]) {
-      PyErr_Format(PyExc_TypeError, "%s() got %s keyword argument '%U'",
-                   function,
-                   match == static_cast<Py_ssize_t>(names.size())
-                       ? "an unexpected"
-                       : "a repeated",
-                   keyword);
+      PyErr_Format(
+          PyExc_TypeError, "%s() got %s keyword argument '%U'", function,
+          match == static_cast<Py_ssize_t>(names.size()) ? "an unexpected"
+                                                         : "a repeated",
+          keyword);
       throw python_error();
     }
     out[match] = args[given + k];
@@ -99,9 +98,15 @@ size_t to_size(PyObject* object) {
 namespace {
 
 PyModuleDef definition = {
-    PyModuleDef_HEAD_INIT, "vexal._vexal",
-    "Compose and parse vexal messages with libvexal.", -1,
-    nullptr, nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT,
+    "vexal._vexal",
+    "Compose and parse vexal messages with libvexal.",
+    -1,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 }  // namespace

@@ -27,8 +27,7 @@
 namespace vexal_python {
 
 struct message_object {
-  PyObject_HEAD
-  kelvo::vexal message;
+  PyObject_HEAD kelvo::vexal message;
   std::shared_mutex guard;
   /// Buffer views lent of the first and of the second part's payload.
   std::array<size_t, 2> exports;
@@ -36,8 +35,8 @@ struct message_object {
 
 struct part_object {
   PyObject_HEAD
-  /// The message whose part this is, or null for a part of its own.
-  PyObject* owner;
+      /// The message whose part this is, or null for a part of its own.
+      PyObject* owner;
   kelvo::vexal_part_ctx* record;
   std::shared_mutex* guard;
   size_t* exports;

@@ -56,8 +56,9 @@ void change(part_object* self, Change&& change) {
 }
 
 PyObject* bytes_of(const std::vector<uint8_t>& payload) {
-  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(payload.data()),
-                                   static_cast<Py_ssize_t>(payload.size()));
+  return PyBytes_FromStringAndSize(
+      reinterpret_cast<const char*>(payload.data()),
+      static_cast<Py_ssize_t>(payload.size()));
 }
 
 PyObject* get_payload(PyObject* self, void*) {
@@ -132,8 +133,9 @@ PyObject* richcompare(PyObject* left, PyObject* right, int op) {
 // enumeration.
 std::string code_repr(PyObject* code) {
   owned text(PyObject_HasAttrString(code, "name")
-                 ? PyUnicode_FromFormat("%s.%S", Py_TYPE(code)->tp_name,
-                                        owned(PyObject_GetAttrString(code, "name")).get())
+                 ? PyUnicode_FromFormat(
+                       "%s.%S", Py_TYPE(code)->tp_name,
+                       owned(PyObject_GetAttrString(code, "name")).get())
                  : PyObject_Repr(code));
   const char* utf8 = PyUnicode_AsUTF8(text.get());
   if (!utf8) throw python_error();
@@ -147,9 +149,9 @@ PyObject* repr(PyObject* self) {
         owned payload(get_payload(self, nullptr));
         owned format(get_format(self, nullptr));
         owned compression(get_compression(self, nullptr));
-        const std::string codes = ", format=" + code_repr(format.get()) +
-                                  ", compression=" +
-                                  code_repr(compression.get()) + ")";
+        const std::string codes =
+            ", format=" + code_repr(format.get()) +
+            ", compression=" + code_repr(compression.get()) + ")";
         return PyUnicode_FromFormat("Part(payload=%R%s", payload.get(),
                                     codes.c_str());
       },
@@ -201,9 +203,11 @@ int get_buffer(PyObject* self, Py_buffer* view, int flags) {
   static uint8_t no_bytes = 0;
   part_object* part = self_of(self);
   const std::vector<uint8_t>& payload = part->record->get_payload();
-  void* data = payload.empty() ? &no_bytes : const_cast<uint8_t*>(payload.data());
-  if (PyBuffer_FillInfo(view, self, data, static_cast<Py_ssize_t>(payload.size()),
-                        1, flags) != 0) {
+  void* data =
+      payload.empty() ? &no_bytes : const_cast<uint8_t*>(payload.data());
+  if (PyBuffer_FillInfo(view, self, data,
+                        static_cast<Py_ssize_t>(payload.size()), 1,
+                        flags) != 0) {
     return -1;
   }
   ++*part->exports;
@@ -235,14 +239,14 @@ PyMethodDef methods[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "Part(payload=b'', format=Format.BYTES, "
-                    "compression=Compression.NONE)\n--\n\n"
-                    "One part of a message: a payload with its format and "
-                    "compression. A part taken from a message is that "
-                    "message's own part. Its payload can be read in place, "
-                    "as memoryview(part); the part refuses changes while "
-                    "such a view is held.")},
+    {Py_tp_doc,
+     const_cast<char*>("Part(payload=b'', format=Format.BYTES, "
+                       "compression=Compression.NONE)\n--\n\n"
+                       "One part of a message: a payload with its format and "
+                       "compression. A part taken from a message is that "
+                       "message's own part. Its payload can be read in place, "
+                       "as memoryview(part); the part refuses changes while "
+                       "such a view is held.")},
     {Py_tp_new, reinterpret_cast<void*>(part_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc)},
     {Py_tp_getset, getset},
@@ -256,8 +260,7 @@ PyType_Slot slots[] = {
 };
 
 PyType_Spec spec = {"vexal.Part", sizeof(part_object), 0,
-                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
-                    slots};
+                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
 
 }  // namespace
 

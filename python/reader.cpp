@@ -28,8 +28,8 @@
 #include "errors.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
-#include "view.hpp"
 #include "vexal/constants.hpp"
+#include "view.hpp"
 
 namespace vexal_python {
 namespace {
@@ -40,8 +40,7 @@ using status = vexal_reader::status;
 using reader_lock = std::unique_lock<std::mutex>;
 
 struct reader_object {
-  PyObject_HEAD
-  vexal_reader reader;
+  PyObject_HEAD vexal_reader reader;
   vexal_limits limits;  // for inflating the parts of next_view()
   std::mutex guard;
   /// The memoryview prepare() lent last, until released.
@@ -200,16 +199,19 @@ PyObject* prepare(PyObject* object, PyObject* size_object) {
   return guarded(
       [&] {
         const size_t size = to_size(size_object);
-        uint8_t* room = moving(self, false, [&] {
-          uint8_t* prepared = self->reader.prepare(size);
-          if (prepared) {
-            self->room_data = prepared;
-            self->room_size = size;
-            self->exports = 1;  // the memoryview made below
-            self->lending = true;
-          }
-          return prepared;
-        }, true);
+        uint8_t* room = moving(
+            self, false,
+            [&] {
+              uint8_t* prepared = self->reader.prepare(size);
+              if (prepared) {
+                self->room_data = prepared;
+                self->room_size = size;
+                self->exports = 1;  // the memoryview made below
+                self->lending = true;
+              }
+              return prepared;
+            },
+            true);
         if (!room) throw std::bad_alloc();
         PyObject* view = PyMemoryView_FromObject(object);
         if (!view) {
@@ -325,9 +327,9 @@ PyObject* next_view(PyObject* object, PyObject*) {
         const auto copy = [&](const kelvo::vexal_view& taken) {
           const uint8_t* start =
               taken.first().stored_data() - kelvo::vexal_part_header_size;
-          wire = owned(PyBytes_FromStringAndSize(
-              reinterpret_cast<const char*>(start),
-              static_cast<Py_ssize_t>(taken.size())));
+          wire = owned(
+              PyBytes_FromStringAndSize(reinterpret_cast<const char*>(start),
+                                        static_cast<Py_ssize_t>(taken.size())));
         };
         if (!next_into(self, view, offset, false, copy)) Py_RETURN_NONE;
         size_t end = 0;
@@ -352,8 +354,8 @@ PyObject* get_offset(PyObject* self, void*) {
 }
 
 PyObject* get_buffered(PyObject* self, void*) {
-  return PyLong_FromSize_t(
-      read_locked(self, [](vexal_reader& reader) { return reader.buffered(); }));
+  return PyLong_FromSize_t(read_locked(
+      self, [](vexal_reader& reader) { return reader.buffered(); }));
 }
 
 PyObject* get_needed(PyObject* self, void*) {
@@ -362,8 +364,8 @@ PyObject* get_needed(PyObject* self, void*) {
 }
 
 PyObject* get_capacity(PyObject* self, void*) {
-  return PyLong_FromSize_t(
-      read_locked(self, [](vexal_reader& reader) { return reader.capacity(); }));
+  return PyLong_FromSize_t(read_locked(
+      self, [](vexal_reader& reader) { return reader.capacity(); }));
 }
 
 PyObject* get_at_boundary(PyObject* self, void*) {
@@ -380,7 +382,8 @@ PyObject* get_wire(PyObject* self, void*) {
         for (size_t i = 0; i < 2; ++i) {
           const kelvo::vexal_wire_part& part = wire.parts[i];
           parts[i] = owned(PyObject_CallFunction(
-              wire_part_type, "kOi", static_cast<unsigned long>(part.stored_size),
+              wire_part_type, "kOi",
+              static_cast<unsigned long>(part.stored_size),
               part.compressed ? Py_True : Py_False,
               static_cast<int>(part.zlib_level_hint)));
         }
@@ -398,7 +401,8 @@ PyObject* repr(PyObject* self) {
     return std::make_pair(reader.offset(), reader.buffered());
   });
   return PyUnicode_FromFormat("<vexal.Reader offset=%llu buffered=%zu>",
-                              static_cast<unsigned long long>(offset), buffered);
+                              static_cast<unsigned long long>(offset),
+                              buffered);
 }
 
 // A named tuple type of module vexal, kept for the process.
@@ -431,8 +435,7 @@ PyGetSetDef getset[] = {
      "the stream may end here.",
      nullptr},
     {"wire", get_wire, nullptr,
-     "The WireMessage of the message that iteration last returned.",
-     nullptr},
+     "The WireMessage of the message that iteration last returned.", nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -461,14 +464,14 @@ PyMethodDef methods[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "Reader(max_message_size=67108864, "
-                    "max_payload_size=67108864, *, limits=None)\n--\n\n"
-                    "Cuts a stream into messages within limits: feed() the "
-                    "bytes as they arrive, or read them in place with "
-                    "prepare() and commit(), and iterate to get each whole "
-                    "message. A refused message raises vexal.Error until "
-                    "skip().")},
+    {Py_tp_doc,
+     const_cast<char*>("Reader(max_message_size=67108864, "
+                       "max_payload_size=67108864, *, limits=None)\n--\n\n"
+                       "Cuts a stream into messages within limits: feed() the "
+                       "bytes as they arrive, or read them in place with "
+                       "prepare() and commit(), and iterate to get each whole "
+                       "message. A refused message raises vexal.Error until "
+                       "skip().")},
     {Py_tp_new, reinterpret_cast<void*>(reader_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(dealloc)},
     {Py_tp_traverse, reinterpret_cast<void*>(traverse)},
@@ -483,8 +486,9 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {"vexal.Reader", sizeof(reader_object), 0,
-                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC, slots};
+PyType_Spec spec = {
+    "vexal.Reader", sizeof(reader_object), 0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC, slots};
 
 }  // namespace
 

@@ -5,13 +5,14 @@
 // buffer protocol, so a part's memoryview keeps the buffer alive on its own.
 // A compressed part's payload is inflated when asked for, within the limits
 // the view was read with.
+#include "view.hpp"
+
 #include <new>
 #include <system_error>
 #include <vector>
 
 #include "errors.hpp"
 #include "locking.hpp"
-#include "view.hpp"
 
 namespace vexal_python {
 namespace {
@@ -19,8 +20,7 @@ namespace {
 using kelvo::vexal_part_view;
 
 struct message_view_object {
-  PyObject_HEAD
-  Py_buffer source;
+  PyObject_HEAD Py_buffer source;
   kelvo::vexal_view view;
   kelvo::vexal_limits limits;
   /// Where the message lies in its buffer or stream, for errors.
@@ -28,8 +28,7 @@ struct message_view_object {
 };
 
 struct part_view_object {
-  PyObject_HEAD
-  message_view_object* owner;
+  PyObject_HEAD message_view_object* owner;
   const vexal_part_view* part;
 };
 
@@ -138,17 +137,19 @@ PyObject* parse_view(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
   parse_arguments given;
   const bool bound = guarded(
       [&] {
-        given = bind_parse_arguments("parse_view", "buffer", args, nargsf, keywords);
+        given = bind_parse_arguments("parse_view", "buffer", args, nargsf,
+                                     keywords);
         return true;
       },
       false);
   if (!bound) return nullptr;
   return guarded(
       [&]() -> PyObject* {
-        const auto& [source, offset, limits] = given;
-        size_t end = offset;
-        owned view(new_message_view(source, offset, limits, offset, end));
-        return parse_result(end == offset ? nullptr : view.release(), end);
+        size_t end = given.offset;
+        owned view(new_message_view(given.source, given.offset, given.limits,
+                                    given.offset, end));
+        return parse_result(end == given.offset ? nullptr : view.release(),
+                            end);
       },
       static_cast<PyObject*>(nullptr), given.offset);
 }
@@ -173,8 +174,8 @@ PyGetSetDef part_getset[] = {
 };
 
 PyType_Slot part_slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "One part of a MessageView, as it lies in the buffer.")},
+    {Py_tp_doc,
+     const_cast<char*>("One part of a MessageView, as it lies in the buffer.")},
     {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(part_dealloc)},
     {Py_tp_getset, part_getset},
@@ -194,10 +195,10 @@ PyGetSetDef message_getset[] = {
 };
 
 PyType_Slot message_slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "A message read in place by parse_view: it copies "
-                    "nothing and keeps the buffer alive and unresizable "
-                    "while it lives.")},
+    {Py_tp_doc,
+     const_cast<char*>("A message read in place by parse_view: it copies "
+                       "nothing and keeps the buffer alive and unresizable "
+                       "while it lives.")},
     {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(message_dealloc)},
     {Py_tp_getset, message_getset},
@@ -251,7 +252,8 @@ void define_view(PyObject* module) {
   part_view_type = add_type(module, part_spec);
   message_view_type = add_type(module, message_spec);
   owned name(PyUnicode_FromString("vexal"));
-  owned function(PyCFunction_NewEx(&parse_view_definition, nullptr, name.get()));
+  owned function(
+      PyCFunction_NewEx(&parse_view_definition, nullptr, name.get()));
   if (PyModule_AddObject(module, "parse_view", function.get()) != 0) {
     throw python_error();
   }
