@@ -70,8 +70,9 @@ Result guarded(Body&& body, Result failed,
   }
 }
 
-/// A heap type made from `spec` and added to `module` under its short name.
-PyTypeObject* add_type(PyObject* module, PyType_Spec& spec);
+/// A heap type made from `definition` and added to `module` under its
+/// short name.
+PyTypeObject* add_type(PyObject* module, PyType_Spec& definition);
 
 /// Binds a METH_FASTCALL | METH_KEYWORDS call's arguments to `names`, the
 /// first `positional` of which may come by position and the rest by

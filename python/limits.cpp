@@ -128,12 +128,14 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {"vexal.Limits", sizeof(limits_object), 0,
-                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+PyType_Spec definition = {"vexal.Limits", sizeof(limits_object), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
 
 }  // namespace
 
-void define_limits(PyObject* module) { limits_type = add_type(module, spec); }
+void define_limits(PyObject* module) {
+  limits_type = add_type(module, definition);
+}
 
 vexal_limits limits_of(PyObject* object, vexal_limits otherwise) {
   if (!object || object == Py_None) return otherwise;

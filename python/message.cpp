@@ -259,8 +259,8 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {"vexal.Message", sizeof(message_object), 0,
-                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+PyType_Spec definition = {"vexal.Message", sizeof(message_object), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
 
 PyMethodDef parse_definition = {
     "parse",
@@ -276,7 +276,7 @@ PyMethodDef parse_definition = {
 }  // namespace
 
 void define_message(PyObject* module) {
-  message_type = add_type(module, spec);
+  message_type = add_type(module, definition);
   owned name(PyUnicode_FromString("vexal"));
   owned function(PyCFunction_NewEx(&parse_definition, nullptr, name.get()));
   if (PyModule_AddObject(module, "parse", function.get()) != 0) {

@@ -10,9 +10,9 @@
 
 namespace vexal_python {
 
-PyTypeObject* add_type(PyObject* module, PyType_Spec& spec) {
-  owned type(PyType_FromSpec(&spec));
-  const char* name = std::strrchr(spec.name, '.') + 1;
+PyTypeObject* add_type(PyObject* module, PyType_Spec& definition) {
+  owned type(PyType_FromSpec(&definition));
+  const char* name = std::strrchr(definition.name, '.') + 1;
   Py_INCREF(type.get());
   if (PyModule_AddObject(module, name, type.get()) != 0) {
     Py_DECREF(type.get());

@@ -259,12 +259,12 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {"vexal.Part", sizeof(part_object), 0,
-                    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+PyType_Spec definition = {"vexal.Part", sizeof(part_object), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
 
 }  // namespace
 
-void define_part(PyObject* module) { part_type = add_type(module, spec); }
+void define_part(PyObject* module) { part_type = add_type(module, definition); }
 
 PyObject* new_part_of(message_object* owner, kelvo::vexal_part_type which) {
   part_object* self = allocate(part_type);

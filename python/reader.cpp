@@ -486,7 +486,7 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {
+PyType_Spec definition = {
     "vexal.Reader", sizeof(reader_object), 0,
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC, slots};
 
@@ -501,7 +501,7 @@ void define_reader(PyObject* module) {
       module, "WireMessage", "offset size parts",
       "Where a message lay in the stream, its length on the wire and its "
       "two WireParts, first part first.");
-  reader_type = add_type(module, spec);
+  reader_type = add_type(module, definition);
 }
 
 }  // namespace vexal_python

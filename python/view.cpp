@@ -183,8 +183,8 @@ PyType_Slot part_slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec part_spec = {"vexal.PartView", sizeof(part_view_object), 0,
-                         Py_TPFLAGS_DEFAULT, part_slots};
+PyType_Spec part_definition = {"vexal.PartView", sizeof(part_view_object), 0,
+                               Py_TPFLAGS_DEFAULT, part_slots};
 
 PyGetSetDef message_getset[] = {
     {"first", get_part<true>, nullptr, "The first part's PartView.", nullptr},
@@ -206,8 +206,9 @@ PyType_Slot message_slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec message_spec = {"vexal.MessageView", sizeof(message_view_object), 0,
-                            Py_TPFLAGS_DEFAULT, message_slots};
+PyType_Spec message_definition = {"vexal.MessageView",
+                                  sizeof(message_view_object), 0,
+                                  Py_TPFLAGS_DEFAULT, message_slots};
 
 PyMethodDef parse_view_definition = {
     "parse_view",
@@ -249,8 +250,8 @@ PyObject* new_message_view(PyObject* source, size_t offset,
 }
 
 void define_view(PyObject* module) {
-  part_view_type = add_type(module, part_spec);
-  message_view_type = add_type(module, message_spec);
+  part_view_type = add_type(module, part_definition);
+  message_view_type = add_type(module, message_definition);
   owned name(PyUnicode_FromString("vexal"));
   owned function(
       PyCFunction_NewEx(&parse_view_definition, nullptr, name.get()));
