@@ -11,7 +11,11 @@
 //   message until it needs more;
 // - stream_view: the same reads, with `try_next` into a message view (raw
 //   parts only): each byte is copied once, into the reader;
-// - stream_bytes: the stream fed one byte at a time, `next` after each byte.
+// - stream_bytes: the stream fed one byte at a time, `next` after each byte;
+// - stream_refuse: the reads of stream_read over a stream of the same size
+//   whose every message has an unknown type code, each refused by
+//   `try_next` and dropped by `skip`: a refusal should cost what a message
+//   costs.
 //
 // Bytes per second count the payload bytes. bench/report divides
 // stream_read and stream_view by stream_parse, stream_view by stream_read,
@@ -23,7 +27,10 @@
 // message is consumed. bomb_peak reads a 64 KiB compressed part that
 // inflates to 64 MiB with max_payload_size = 1 MiB and reports `peak_bytes`:
 // the most heap in use at once while the reader is made, fed and refuses the
-// message, beyond the input bytes themselves.
+// message, beyond the input bytes themselves. garbage_header gives the reader
+// one 64 KiB read's room and then the 8 bytes of a header with an unknown
+// type code that announces 60 MiB, and reports `capacity_after`, the
+// reader's capacity once `try_next` has refused it.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -115,10 +122,24 @@ void stream_parse(benchmark::State& state, stream_setting setting) {
   });
 }
 
-// `Target` is a reused message (stream_read) or a view (stream_view).
-template <typename Target>
+// Every message of `stream` with an unknown type code in its first header.
+std::vector<uint8_t> make_garbage(std::vector<uint8_t> stream,
+                                  stream_setting setting) {
+  constexpr uint8_t unknown_type_code = 9;
+  for (size_t at = 0; at < stream.size();
+       at += 2 * (kelvo::vexal_part_header_size + setting.part_size)) {
+    stream[at + kelvo::vexal_part_type_offset] = unknown_type_code;
+  }
+  return stream;
+}
+
+// `Target` is a reused message (stream_read, stream_refuse) or a view
+// (stream_view). Every outcome but need_more counts; a refusal is skipped.
+template <typename Target, bool garbage = false>
 void stream_read(benchmark::State& state, stream_setting setting) {
-  const std::vector<uint8_t> stream = make_stream(setting);
+  const std::vector<uint8_t> stream =
+      garbage ? make_garbage(make_stream(setting), setting)
+              : make_stream(setting);
   vexal_reader reader;
   Target target;
   measure(state, setting, [&] {
@@ -127,10 +148,30 @@ void stream_read(benchmark::State& state, stream_setting setting) {
         stream, [&](size_t size) { return reader.prepare(size); },
         [&](size_t size) {
           reader.commit(size);
-          while (reader.try_next(target) == status::message) ++count;
+          for (status got; (got = reader.try_next(target)) != status::need_more;
+               ++count) {
+            if (got != status::message) reader.skip();
+          }
         });
     return count;
   });
+}
+
+void garbage_header(benchmark::State& state) {
+  const uint8_t header[kelvo::vexal_part_header_size] = {9,    3,    0, 0,
+                                                         0x03, 0xc0, 0, 0};
+  size_t capacity_after = 0;
+  for (auto _ : state) {
+    vexal_reader reader;
+    vexal message;
+    std::memcpy(reader.prepare(read_size), header, sizeof header);
+    reader.commit(sizeof header);
+    if (reader.try_next(message) != status::malformed) {
+      state.SkipWithError("the header was not refused");
+    }
+    capacity_after = std::max(capacity_after, reader.capacity());
+  }
+  state.counters["capacity_after"] = static_cast<double>(capacity_after);
 }
 
 void stream_bytes(benchmark::State& state, stream_setting setting) {
@@ -218,8 +259,14 @@ const bool registered = [] {
                                    stream_read<kelvo::vexal_view>, setting);
     }
   }
+  benchmark::RegisterBenchmark(name("stream_refuse", settings[0]).c_str(),
+                               stream_read<vexal, true>, settings[0]);
   benchmark::RegisterBenchmark(name("stream_bytes", settings[3]).c_str(),
                                stream_bytes, settings[3]);
+  benchmark::RegisterBenchmark("garbage_header/none/text/62914560",
+                               garbage_header)
+      ->Iterations(1)
+      ->Repetitions(1);
   benchmark::RegisterBenchmark(
       ("read_peak/none/text/" + std::to_string(peak_part)).c_str(), read_peak)
       ->Iterations(1)

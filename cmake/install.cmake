@@ -2,7 +2,7 @@
 # Install rules and the exported CMake package of libvexal.
 #
 # Components: `runtime` holds the shared library and its SONAME link;
-# `development` holds the headers, the linker name link (or the static
+# `development` holds the headers (C++ and C), the linker name link (or the static
 # library), the CMake package and the pkg-config file. The `vexal` tool installs itself as component `tools`.
 # Every path is relative to the install prefix (GNUInstallDirs), so an
 # installed tree can be moved as a whole.
@@ -29,7 +29,7 @@ install(TARGETS vexal
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/include/vexal"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}"
   COMPONENT development
-  FILES_MATCHING PATTERN "*.hpp")
+  FILES_MATCHING PATTERN "*.hpp" PATTERN "*.h")
 install(FILES "${PROJECT_BINARY_DIR}/include/vexal/version_config.hpp"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/vexal"
   COMPONENT development)

@@ -87,8 +87,9 @@ vexal_debian_package(development
   DEPENDS "${VEXAL_RUNTIME_PACKAGE} (= ${VEXAL_DEBIAN_VERSION}), zlib1g-dev"
   DESCRIPTION "C++ library for vexal messages - development files
 ${vexal_about}
-This package contains the headers, the static library, the CMake package
-(target vexal::vexal) and the pkg-config file (vexal.pc).")
+This package contains the C++ headers and the C interface's header
+(vexal/vexal.h), the static library, the CMake package (target vexal::vexal)
+and the pkg-config file (vexal.pc).")
 
 vexal_debian_package(tools
   NAME vexal-tools

@@ -36,19 +36,23 @@ struct outcome {
   size_t next;  // where reading goes on after it; 0 when not yet known
 };
 
-// The headers present at `at`, read as the parses within limits read them:
-// each header's announced size, codes and stored payload in turn. Returns
-// the refusal's text, or "" with `whole` telling whether the whole message
-// is there; `next` is where the message ends, once both headers are in.
+// Where the message at `at` ends, from its two headers; 0 while the data do
+// not hold both.
+uint64_t message_end(const bytes& data, size_t at) {
+  if (data.size() - at < 8) return 0;
+  const uint64_t second_at = at + 8 + uint64_t{stored_length(data, at)};
+  if (data.size() < second_at + 8) return 0;
+  return second_at + 8 + stored_length(data, static_cast<size_t>(second_at));
+}
+
+// What the headers present at `at` refuse, read as the parses within limits
+// read them: each header's announced size, codes and stored payload in
+// turn; "" when they refuse nothing.
 std::string header_refusal(const bytes& data, size_t at,
-                           const kelvo::vexal_limits& limits, bool& whole,
-                           uint64_t& next) {
-  whole = false;
-  next = 0;
+                           const kelvo::vexal_limits& limits) {
   uint64_t header_at = at;
   uint64_t least = 16;
-  for (int part = 0; part < 2; ++part) {
-    if (data.size() - header_at < 8) return "";
+  for (int part = 0; part < 2 && data.size() - header_at >= 8; ++part) {
     const uint32_t stored = stored_length(data, header_at);
     least += stored;
     if (least > limits.max_message_size) return "vexal message too long";
@@ -59,9 +63,8 @@ std::string header_refusal(const bytes& data, size_t at,
       return "vexal payload too long";
     }
     header_at += 8 + uint64_t{stored};
+    if (header_at > data.size()) break;
   }
-  next = header_at;
-  whole = header_at <= data.size();
   return "";
 }
 
@@ -71,11 +74,10 @@ outcome parse_at(const bytes& data, size_t at,
                  const kelvo::vexal_limits& limits) {
   outcome got{{}, "", at, 0};
   got.error = error_of([&] { got.end = got.message.parse(data, at, limits); });
-  bool whole = false;
-  uint64_t next = 0;
-  const std::string refusal = header_refusal(data, at, limits, whole, next);
+  const uint64_t next = message_end(data, at);
+  const std::string refusal = header_refusal(data, at, limits);
   got.next = static_cast<size_t>(std::min<uint64_t>(next, data.size() + 1));
-  if (!refusal.empty() || !whole) {
+  if (!refusal.empty() || next == 0 || next > data.size()) {
     require(got.error == refusal && got.end == at,
             "the headers present refuse a message, or it is incomplete");
     return got;

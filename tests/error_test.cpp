@@ -160,6 +160,11 @@ TEST(Errors, RefusalsOfValuesCarryTheirCodeAndText) {
   EXPECT_EQ(decode_part_header(hex(headers[0].header).data()).stored_size,
             256u);
   EXPECT_STREQ(vexal_category().name(), "vexal");
+  for (int outside : {int(vexal_errc::compressed_part) + 1, -1}) {
+    EXPECT_EQ(std::error_code(outside, vexal_category()).message(),
+              "unknown vexal error");
+  }
+  EXPECT_EQ(std::error_code(0, vexal_category()).message(), "success");
 }
 
 }  // namespace

@@ -130,4 +130,35 @@ TEST(TypedPart, TypeFollowsThePlace) {
   EXPECT_EQ(message.compose(), empty_message);
 }
 
+// The raw headers are the bytes `compose` writes around the payloads of raw
+// parts; a compressed part, or a value `compose` refuses, is refused.
+TEST(Message, RawHeadersAreTheComposedHeadersOfRawParts) {
+  const struct {
+    vexal message;
+    std::string error;
+  } rows[] = {
+      {sample_messages()[0], ""},
+      {make_message(noise(300), compression::none, hex("61"), compression::none,
+                    format::application_2),
+       ""},
+      {sample_messages()[2], "vexal part is compressed"},
+      {make_message({}, compression(13), {}, compression::zlib_default,
+                    format::bytes),
+       "Unknown vexal compression"},
+      {make_message({}, compression::none, {}, compression::none, format(3)),
+       "Unknown vexal format"},
+  };
+  for (const auto& row : rows) {
+    if (!row.error.empty()) {
+      EXPECT_THROW_MSG(row.message.raw_headers(), row.error);
+      continue;
+    }
+    const bytes wire = row.message.compose();
+    const auto headers = row.message.raw_headers();
+    const auto second_at = wire.begin() + 8 + row.message.first().get_payload().size();
+    EXPECT_TRUE(std::equal(headers.begin(), headers.begin() + 8, wire.begin()));
+    EXPECT_TRUE(std::equal(headers.begin() + 8, headers.end(), second_at));
+  }
+}
+
 }  // namespace

@@ -4,14 +4,12 @@
 // then the type-0 part.
 #include "hex_dump.hpp"
 
+#include <algorithm>
+#include <array>
 #include <iomanip>
-#include <optional>
 #include <sstream>
-#include <stdexcept>
-#include <vector>
-#include <vexal/vexal.hpp>
+#include <vexal/part_header.hpp>
 
-#include "header_codes.hpp"
 #include "report.hpp"
 
 namespace kelvo::tool {
@@ -25,105 +23,133 @@ constexpr size_t shown_lines = 2;  // at each end of a long part
 constexpr std::array<const char*, 2> part_names = {"type-1 part",
                                                    "type-0 part"};
 
-// The field to stop at, after marking it with the library's message.
-struct refusal {
-  size_t part;
-  field where;
-  std::string error;
-};
+// Whether `code` can be a refusal of a field of kind `which`. The position
+// alone is not enough: the stored bytes of an empty part start where the
+// next header's type code is.
+bool refuses(field which, std::error_code code) {
+  switch (which) {
+    case field::type: return code == vexal_errc::unknown_type_code;
+    case field::format: return code == vexal_errc::unknown_format_code;
+    case field::compression:
+      return code == vexal_errc::unknown_compression_code;
+    case field::reserved: return false;
+    case field::length:
+      return code == vexal_errc::message_too_long ||
+             code == vexal_errc::payload_too_long;
+    case field::stored:
+      return code == vexal_errc::payload_too_long ||
+             code == vexal_errc::zlib_failed;
+  }
+  return false;
+}
+
+// What a header code stands for. The parse reads the codes in wire order
+// and stops at the first it refuses (`fields.error`), so the codes after
+// that one have not been looked at.
+std::string code_meaning(const vexal_header_fields& fields, field which) {
+  constexpr std::array<vexal_errc, 3> refusals = {
+      vexal_errc::unknown_type_code, vexal_errc::unknown_format_code,
+      vexal_errc::unknown_compression_code};
+  constexpr std::array<const char*, 3> names = {"type", "format",
+                                                "compression"};
+  const auto rank = static_cast<size_t>(which);
+  for (size_t earlier = 0; earlier < rank; ++earlier) {
+    if (fields.error == refusals[earlier]) return "not looked at";
+  }
+  if (fields.error == refusals[rank]) {
+    return std::string("no such ") + names[rank];
+  }
+  switch (which) {
+    case field::type:
+      return "type " + std::to_string(static_cast<int>(fields.type));
+    case field::format:
+      return "format " + std::to_string(static_cast<int>(fields.format));
+    default:
+      return fields.compression == vexal_part_payload::compression::none
+                 ? "none"
+                 : "zlib";
+  }
+}
 
 class dumper {
  public:
-  dumper(uint64_t offset, const uint8_t* bytes, size_t size, bool all)
-      : base_(offset), bytes_(bytes), size_(size), all_(all) {}
+  dumper(uint64_t offset, const uint8_t* bytes, size_t size, bool all,
+         const message_refusal* refusal)
+      : base_(offset),
+        bytes_(bytes),
+        size_(size),
+        all_(all),
+        refusal_(refusal) {}
 
-  // Writes the fields up to `stop`, or all of them; `wire` gives the zlib
-  // level hints of a message that parsed.
-  std::string walk(const vexal_wire_message* wire,
-                   const std::optional<refusal>& stop) {
-    const header_codes& codes = header_codes::get();
+  // Writes the fields up to the refused one, or all of them; `wire` gives
+  // the zlib level hints of a message that parsed.
+  std::string walk(const vexal_wire_message* wire) {
     size_t at = 0;
     for (size_t part = 0; part < 2; ++part) {
       if (at + vexal_part_header_size > size_) break;
-      const uint8_t* header = bytes_ + at;
+      const vexal_header_fields fields = decode_part_header(bytes_ + at);
       out_ << "  " << part_names[part] << " header\n";
-      const auto code = [&](size_t offset, field which, const char* name,
-                            std::string meaning) {
-        return row(at + offset, vexal_part_code_size, name, meaning,
-                   marked(stop, part, which));
+      const auto code = [&](size_t offset, field which, const char* name) {
+        return field_row(at + offset, vexal_part_code_size, name,
+                         code_meaning(fields, which), which);
       };
-      const uint8_t type = header[vexal_part_type_offset];
-      const uint8_t format = header[vexal_part_format_offset];
-      const uint8_t compression = header[vexal_part_compression_offset];
-      const auto named = [](std::optional<int> value, const char* what,
-                            std::string name) {
-        return value ? name : std::string("no such ") + what;
-      };
-      const std::optional<int> type_value =
-          header_codes::value_of(codes.type, type);
-      const std::optional<int> format_value =
-          header_codes::value_of(codes.format, format);
-      const std::optional<int> zlib =
-          header_codes::value_of(codes.compression, compression);
-      if (code(vexal_part_type_offset, field::type, "type",
-               named(type_value, "type",
-                     "type " + std::to_string(type_value.value_or(0)))) ||
-          code(vexal_part_format_offset, field::format, "format",
-               named(format_value, "format",
-                     "format " + std::to_string(format_value.value_or(0)))) ||
-          code(vexal_part_compression_offset, field::compression, "compression",
-               named(zlib, "compression", zlib == 1 ? "zlib" : "none")) ||
-          code(vexal_part_reserved_offset, field::reserved, "reserved",
-               "not looked at")) {
-        break;
-      }
-      const uint64_t stored = codes.length(header);
-      if (row(at + vexal_part_length_offset, vexal_part_length_size,
-              "stored length", std::to_string(stored),
-              marked(stop, part, field::length))) {
-        break;
+      if (code(vexal_part_type_offset, field::type, "type") ||
+          code(vexal_part_format_offset, field::format, "format") ||
+          code(vexal_part_compression_offset, field::compression,
+               "compression") ||
+          field_row(at + vexal_part_reserved_offset, vexal_part_code_size,
+                    "reserved", "not looked at", field::reserved) ||
+          field_row(at + vexal_part_length_offset, vexal_part_length_size,
+                    "stored length", std::to_string(fields.stored_size),
+                    field::length)) {
+        return out_.str();
       }
       at += vexal_part_header_size;
-      const size_t present =
-          static_cast<size_t>(std::min<uint64_t>(stored, size_ - at));
-      out_ << "  " << part_names[part] << " stored bytes: " << stored << '\n';
+      const size_t present = std::min<size_t>(fields.stored_size, size_ - at);
+      out_ << "  " << part_names[part]
+           << " stored bytes: " << fields.stored_size << '\n';
       size_t from = at;
       if (wire != nullptr && wire->parts[part].compressed && present >= 2) {
         row(at, 2, "zlib header",
             std::string("level hint ") +
-                level_name(wire->parts[part].zlib_level_hint),
-            nullptr);
+                level_name(wire->parts[part].zlib_level_hint));
         from += 2;
       }
       hex(from, at + present);
-      if (mark(marked(stop, part, field::stored))) break;
+      if (mark(at, field::stored)) return out_.str();
       at += present;
     }
+    // A refusal that no field shown matches, as of bytes not read.
+    if (refusal_ != nullptr) out_ << "  ^ refused: " << refusal_->text << '\n';
     return out_.str();
   }
 
  private:
-  static const std::string* marked(const std::optional<refusal>& stop,
-                                   size_t part, field which) {
-    return stop && stop->part == part && stop->where == which ? &stop->error
-                                                              : nullptr;
+  // Marks the field of kind `which` at `at` when it is the one refused.
+  bool mark(size_t at, field which) {
+    const bool refused = refusal_ != nullptr &&
+                         refusal_->field_offset == base_ + at &&
+                         refuses(which, refusal_->code);
+    if (refused) out_ << "  ^ refused: " << refusal_->text << '\n';
+    return refused;
   }
 
-  bool mark(const std::string* error) {
-    if (error != nullptr) out_ << "  ^ refused: " << *error << '\n';
-    return error != nullptr;
-  }
-
-  // A header field's line; true when it is the refused one.
-  bool row(size_t at, size_t count, const char* name,
-           const std::string& meaning, const std::string* error) {
+  // A line for the `count` bytes at `at`, named and explained.
+  void row(size_t at, size_t count, const char* name,
+           const std::string& meaning) {
     std::string raw;
     for (size_t i = 0; i < count; ++i) raw += byte_hex(bytes_[at + i]) + " ";
     raw.pop_back();
     out_ << std::setw(10) << base_ + at << "  " << std::left << std::setw(11)
          << raw << "  " << std::setw(13) << name << std::right << "  "
          << meaning << '\n';
-    return mark(error);
+  }
+
+  // A header field's line; true when it is the refused one.
+  bool field_row(size_t at, size_t count, const char* name,
+                 const std::string& meaning, field which) {
+    row(at, count, name, meaning);
+    return mark(at, which);
   }
 
   // The bytes from `from` to `to` in hex and ASCII, a long run elided.
@@ -161,58 +187,9 @@ class dumper {
   const uint8_t* bytes_;
   size_t size_;
   bool all_;
+  const message_refusal* refusal_;
   std::ostringstream out_;
 };
-
-// Which field the library refused: a code that is not in the table of its
-// kind, the length that made the message too long, or else (an inflated
-// payload too long, a zlib failure) the stored bytes of the part that fails
-// alone, tried as a message with an empty type-0 part.
-refusal find_refusal(const uint8_t* bytes, size_t size,
-                     const std::string& error, const vexal_limits& limits) {
-  const header_codes& codes = header_codes::get();
-  const uint64_t first_stored = codes.length(bytes);
-  const size_t second = vexal_part_header_size + first_stored;
-  if (error == "vexal message too long") {
-    const bool first =
-        2 * vexal_part_header_size + first_stored > limits.max_message_size ||
-        second + vexal_part_header_size > size;
-    return {first ? 0U : 1U, field::length, error};
-  }
-  if (second + vexal_part_header_size > size ||
-      first_stored > limits.max_payload_size) {
-    return {0, field::length, error};  // refused from the first header
-  }
-  if (codes.length(bytes + second) > limits.max_payload_size) {
-    return {1, field::length, error};
-  }
-  for (size_t part = 0; part < 2; ++part) {
-    const uint8_t* header = bytes + (part == 0 ? 0 : second);
-    if (error == "Unknown vexal type (raw)" &&
-        !header_codes::value_of(codes.type, header[vexal_part_type_offset])) {
-      return {part, field::type, error};
-    }
-    if (error == "Unknown vexal format (raw)" &&
-        !header_codes::value_of(codes.format,
-                                header[vexal_part_format_offset])) {
-      return {part, field::format, error};
-    }
-    if (error == "Unknown vexal compression (raw)" &&
-        !header_codes::value_of(codes.compression,
-                                header[vexal_part_compression_offset])) {
-      return {part, field::compression, error};
-    }
-  }
-  std::vector<uint8_t> alone(bytes, bytes + second);
-  vexal_second_part().compose(alone);
-  vexal trial;
-  try {
-    (void)trial.parse(alone, 0, limits);
-  } catch (const std::runtime_error&) {
-    return {0, field::stored, error};
-  }
-  return {1, field::stored, error};
-}
 
 }  // namespace
 
@@ -220,17 +197,15 @@ std::string hex_message(const message_view& view, bool all) {
   return "message " + std::to_string(view.index) + " at offset " +
          std::to_string(view.wire.offset) + ": " +
          std::to_string(view.wire.size) + " bytes\n" +
-         dumper(view.wire.offset, view.bytes, view.wire.size, all)
-             .walk(&view.wire, std::nullopt);
+         dumper(view.wire.offset, view.bytes, view.wire.size, all, nullptr)
+             .walk(&view.wire);
 }
 
 std::string hex_refused(uint64_t index, uint64_t offset, const uint8_t* bytes,
-                        size_t size, const std::string& error,
-                        const vexal_limits& limits, bool all) {
+                        size_t size, const message_refusal& refusal, bool all) {
   return "message " + std::to_string(index) + " at offset " +
          std::to_string(offset) + ": refused\n" +
-         dumper(offset, bytes, size, all)
-             .walk(nullptr, find_refusal(bytes, size, error, limits));
+         dumper(offset, bytes, size, all, &refusal).walk(nullptr);
 }
 
 }  // namespace kelvo::tool

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // `inspect --hex`: an annotated dump of each message's bytes. Every header
-// field is named with its raw bytes and what they stand for (header_codes.hpp
-// learns that from the library), a zlib part's stream header is shown with
-// its level hint, and the stored bytes follow in hex and ASCII: for a long
-// part the first and last two lines, with the count of the bytes between,
-// unless every byte is asked for. A refused message is dumped up to and
-// including the field that was refused, which is marked.
+// field is named with its raw bytes and what they stand for (as the
+// library's decode_part_header reads them), a zlib part's stream header is
+// shown with its level hint, and the stored bytes follow in hex and ASCII:
+// for a long part the first and last two lines, with the count of the bytes
+// between, unless every byte is asked for. A refused message is dumped up to
+// and including the field that the reader reports at fault, which is marked.
 #ifndef VEXAL_TOOLS_HEX_DUMP_HPP
 #define VEXAL_TOOLS_HEX_DUMP_HPP
 
@@ -21,10 +21,9 @@ namespace kelvo::tool {
 std::string hex_message(const message_view& view, bool all);
 
 /// The dump of a refused message at stream `offset`: `size` bytes from
-/// `bytes` were read, `error` is the library's message.
+/// `bytes` were read, `refusal` says why and at which field.
 std::string hex_refused(uint64_t index, uint64_t offset, const uint8_t* bytes,
-                        size_t size, const std::string& error,
-                        const vexal_limits& limits, bool all);
+                        size_t size, const message_refusal& refusal, bool all);
 
 }  // namespace kelvo::tool
 

@@ -72,9 +72,8 @@ uint64_t read_all(const inspect_options& options, const vexal_limits& limits,
     if (!options.json && inputs.size() > 1) print(input->name() + ":\n");
     const refusal_visitor dump_refused = [&](uint64_t index, uint64_t offset,
                                              const uint8_t* bytes, size_t size,
-                                             const std::string& error) {
-      print(hex_refused(index, offset, bytes, size, error, limits,
-                        options.hex_all));
+                                             const message_refusal& refusal) {
+      print(hex_refused(index, offset, bytes, size, refusal, options.hex_all));
     };
     skipped +=
         read_messages(*input, limits, options.keep_going,

@@ -4,7 +4,7 @@
 #include "message_stream.hpp"
 
 #include <array>
-#include <stdexcept>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -72,6 +72,7 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
   vexal message;
   uint64_t index = 0;
   uint64_t skipped = 0;
+  uint64_t last_skipped = 0;  // where the last message skipped starts
   std::array<uint8_t, read_step> chunk;
   for (;;) {
     // What was printed for earlier messages shows before the tool waits.
@@ -83,17 +84,20 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
     for (;; ++index) {
       const uint64_t offset = reader.offset();
       kept.consumed(offset);
-      try {
-        if (!reader.next(message)) break;
-      } catch (const std::runtime_error& error) {
+      const vexal_reader::status status = reader.try_next(message);
+      if (status == vexal_reader::status::need_more) break;
+      // Not a refusal: the tool stops as it does wherever memory runs short.
+      if (status == vexal_reader::status::out_of_memory) throw std::bad_alloc();
+      if (status != vexal_reader::status::message) {
         if (refused) {
           refused(index, offset, kept.from(offset), kept.after(offset),
-                  error.what());
+                  {reader.error(), reader.error_code(), reader.error_offset()});
         }
         refuse(keep_going, name + ": message " + std::to_string(index) +
                                " at offset " + std::to_string(offset) + ": " +
-                               error.what());
+                               reader.error());
         reader.skip();
+        last_skipped = offset;
         ++skipped;
         continue;
       }
@@ -103,10 +107,18 @@ uint64_t read_messages(const std::string& name, const byte_source& read,
     }
   }
   if (!reader.at_boundary() && !incomplete_ok) {
-    refuse(keep_going, name + ": incomplete message at offset " +
-                           std::to_string(reader.offset()) + " (" +
-                           std::to_string(reader.buffered()) + " bytes left)");
-    ++skipped;
+    // A cut inside the message skipped last was reported with it; needed()
+    // then counts the first header of the message after it too.
+    const bool in_skipped = reader.skipping();
+    const uint64_t start = in_skipped ? last_skipped : reader.offset();
+    const uint64_t missing =
+        reader.needed() - (in_skipped ? vexal_part_header_size : 0);
+    refuse(
+        keep_going,
+        name + ": incomplete message at offset " + std::to_string(start) +
+            " (" + std::to_string(reader.offset() + reader.buffered() - start) +
+            " bytes read, at least " + std::to_string(missing) + " missing)");
+    if (!in_skipped) ++skipped;
   }
   return skipped;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vexal/reader.hpp>
 #include <vexal/vexal.hpp>
 
@@ -28,16 +29,26 @@ struct message_view {
 /// Called for each message in order; returns false to stop reading.
 using message_visitor = std::function<bool(const message_view&)>;
 
+/// Why and where the library refused a message, as its reader reports it.
+struct message_refusal {
+  const std::string& text;  ///< vexal_reader::error(): the library's message.
+  std::error_code code;     ///< vexal_reader::error_code().
+  uint64_t field_offset;    ///< vexal_reader::error_offset(): the stream
+                            ///< offset of the field at fault.
+};
+
 /// Called for a refused message before its line is reported, with the bytes
-/// from its first one to the last one read, and the library's message.
+/// from its first one to the last one read.
 using refusal_visitor =
     std::function<void(uint64_t index, uint64_t offset, const uint8_t* bytes,
-                       size_t size, const std::string& error)>;
+                       size_t size, const message_refusal& refusal)>;
 
 /// Visits every message of `input` as soon as its last byte has been read.
 /// A refused message is "NAME: message I at offset N: <the library's
-/// message>"; an input that ends inside a message is "NAME: incomplete
-/// message at offset N (K bytes left)". With `keep_going`, such a line goes
+/// message>"; an input that ends inside a message (a refused one too) is
+/// "NAME: incomplete message at offset N (K bytes read, at least M
+/// missing)", N where that message starts and M the reader's account of the
+/// bytes it lacks. With `keep_going`, such a line goes
 /// to standard error and reading goes on after the message; without, it is
 /// thrown. Messages before it have been visited either way.
 /// When `refused` is given, the bytes of the message being read are kept

@@ -2,33 +2,30 @@
 // The salvage scan over a window of the input that slides forward.
 #include "salvage_scan.hpp"
 
-#include <stdexcept>
+#include <new>
+#include <system_error>
 #include <vector>
-
-#include "header_codes.hpp"
+#include <vexal/part_header.hpp>
 
 namespace kelvo::tool {
 namespace {
 
 constexpr size_t read_step = 64 * 1024;
 
-// True when the part header at `header` has the code of part type `type`
-// and a valid format and compression code.
-bool header_fits(const uint8_t* header, int type) {
-  const header_codes& codes = header_codes::get();
-  return header[vexal_part_type_offset] == codes.type[type] &&
-         header_codes::value_of(codes.format,
-                                header[vexal_part_format_offset]) &&
-         header_codes::value_of(codes.compression,
-                                header[vexal_part_compression_offset]);
+// True when the part header at `header` is one that a parse takes, of part
+// type `type`.
+bool header_fits(const uint8_t* header, vexal_part_type type) {
+  const vexal_header_fields fields = decode_part_header(header);
+  return !fields.error && fields.type == type;
 }
 
 // True when the whole message at `message` has its type-1 part first and its
 // type-0 part second: the parse takes either type code in either place.
 bool in_place(const uint8_t* message) {
-  const uint8_t* second =
-      message + vexal_part_header_size + header_codes::get().length(message);
-  return header_fits(message, 1) && header_fits(second, 0);
+  const uint8_t* second = message + vexal_part_header_size +
+                          decode_part_header(message).stored_size;
+  return header_fits(message, vexal_part_type::first) &&
+         header_fits(second, vexal_part_type::second);
 }
 
 // The bytes of the input from stream offset `base_` on, read as far as the
@@ -66,19 +63,20 @@ class input_window {
 
   // The length of the message that parses at `offset`, 0 for none.
   uint64_t message_at(uint64_t offset, const vexal_limits& limits) {
-    // Most offsets of damaged bytes fail on the first header's codes,
-    // which is cheaper to see here than through the parse's exception.
-    if (!reach(offset + vexal_part_header_size) || !header_fits(at(offset), 1))
+    // A message is kept only with its type-1 part first: most offsets of
+    // damaged bytes fail that on their first header, before more of the
+    // input is read for them.
+    if (!reach(offset + vexal_part_header_size) ||
+        !header_fits(at(offset), vexal_part_type::first)) {
       return 0;
+    }
     for (;;) {
       const size_t from = static_cast<size_t>(offset - base_);
-      try {
-        const size_t end =
-            parsed_.parse(bytes_.data(), bytes_.size(), from, limits);
-        if (end != from) return in_place(bytes_.data() + from) ? end - from : 0;
-      } catch (const std::runtime_error&) {
-        return 0;
-      }
+      std::error_code refused;
+      const size_t end = parsed_.parse(bytes_, from, limits, refused);
+      if (refused == vexal_errc::out_of_memory) throw std::bad_alloc();
+      if (refused) return 0;
+      if (end != from) return in_place(bytes_.data() + from) ? end - from : 0;
       // The message goes on past what was read.
       if (!reach(base_ + bytes_.size() + 1)) return 0;
     }

@@ -53,6 +53,10 @@ static_assert(vexal_part_format_offset ==
                       vexal_part_header_size,
               "the header's fields lie back to back and fill it");
 
+/// Bytes of a message's two part headers together: what
+/// `vexal::raw_headers` gives, to be sent with the payloads between them.
+inline constexpr size_t vexal_raw_headers_size = 2 * vexal_part_header_size;
+
 /// The largest stored length that a part header can carry, 2^32 - 1 (its
 /// length field has 4 bytes). A part whose stored payload (the zlib stream,
 /// when compressed) is longer fails to compose with "vexal parts payload is

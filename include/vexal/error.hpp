@@ -56,6 +56,10 @@ enum class vexal_errc : int {
   payload_too_long,
   /// "std::bad_alloc": memory ran short.
   out_of_memory,
+  /// "vexal part is compressed": the raw headers of a message were asked
+  /// for while a part is compressed, whose stored bytes only composing
+  /// makes.
+  compressed_part,
 };
 
 /// The category of `vexal_errc`; its `name()` is "vexal".

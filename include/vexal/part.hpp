@@ -6,17 +6,7 @@
 // `vexal_part<T>` and `vexal_any_part` add the wire form: each composes to and
 // parses from one part, an 8-byte header followed by the stored payload.
 //
-// Threads: distinct objects may be used from different threads at once, and
-// so may one object that no thread changes (its `const` members). A call that
-// changes an object must not overlap with any other use of that object,
-// reading included: `parse`, `feed`, `prepare`, `commit`, `next`, `try_next`,
-// `skip`, the setters (`set_payload`, `set_format`, `set_compression`,
-// `set_type`, `set_default_type`, `init`), `take_payload`, `swap`,
-// assignment, moving from the object, the non-`const` `first()` and
-// `second()`, and destruction. `swap`, `next` and `try_next` change both
-// objects they are given; `compose(out)` and `payload_into(out)` change
-// `out`. Bytes that a parse, a `feed` or a view reads must not change
-// meanwhile.
+// Threads: the rule of docs/threads.md (distinct objects, any threads).
 #ifndef VEXAL_PART_HPP
 #define VEXAL_PART_HPP
 

@@ -7,17 +7,7 @@
 // is composed ("Unknown vexal type", "Unknown vexal format", "Unknown vexal
 // compression").
 //
-// Threads: distinct objects may be used from different threads at once, and
-// so may one object that no thread changes (its `const` members). A call that
-// changes an object must not overlap with any other use of that object,
-// reading included: `parse`, `feed`, `prepare`, `commit`, `next`, `try_next`,
-// `skip`, the setters (`set_payload`, `set_format`, `set_compression`,
-// `set_type`, `set_default_type`, `init`), `take_payload`, `swap`,
-// assignment, moving from the object, the non-`const` `first()` and
-// `second()`, and destruction. `swap`, `next` and `try_next` change both
-// objects they are given; `compose(out)` and `payload_into(out)` change
-// `out`. Bytes that a parse, a `feed` or a view reads must not change
-// meanwhile.
+// Threads: the rule of docs/threads.md (distinct objects, any threads).
 #ifndef VEXAL_PAYLOAD_HPP
 #define VEXAL_PAYLOAD_HPP
 

@@ -9,17 +9,7 @@
 // headers before its stored bytes are held, and the size of each part's
 // payload, refused as soon as inflating passes it.
 //
-// Threads: distinct objects may be used from different threads at once, and
-// so may one object that no thread changes (its `const` members). A call that
-// changes an object must not overlap with any other use of that object,
-// reading included: `parse`, `feed`, `prepare`, `commit`, `next`, `try_next`,
-// `skip`, the setters (`set_payload`, `set_format`, `set_compression`,
-// `set_type`, `set_default_type`, `init`), `take_payload`, `swap`,
-// assignment, moving from the object, the non-`const` `first()` and
-// `second()`, and destruction. `swap`, `next` and `try_next` change both
-// objects they are given; `compose(out)` and `payload_into(out)` change
-// `out`. Bytes that a parse, a `feed` or a view reads must not change
-// meanwhile.
+// Threads: the rule of docs/threads.md (distinct objects, any threads).
 #ifndef VEXAL_READER_HPP
 #define VEXAL_READER_HPP
 
@@ -84,11 +74,16 @@ struct vexal_wire_message {
 /// of `capacity()` bytes: what is held, plus the room `prepare` made, which
 /// once a message's headers are in is the rest of that message and one
 /// read. Bytes of a skipped message are dropped as they arrive and never
-/// held. When a message is consumed and nothing is left, a buffer over
-/// 64 KiB is given back at once, so an idle reader holds at most 64 KiB.
-/// A `vexal` reused for each message keeps its payloads' capacity (as large
-/// as the largest message read into it); assign it `vexal()` to give that
-/// back too.
+/// held (but for a cut second header; see `skipping()`), and a header whose
+/// codes are refused makes no room for what it announces. When a message is
+/// consumed into a `vexal` and nothing is left, a buffer over 64 KiB is given
+/// back at once. A message taken as a view (`next(vexal_view&)`,
+/// `try_next(vexal_view&)`) stays in the buffer the view points into, so that
+/// buffer is kept, whatever its size, until the reader's next call that is not
+/// const; a reader left idle after a view therefore holds that message's bytes.
+/// A `vexal` reused for each message keeps its payloads' capacity (as large as
+/// the largest message read into it); assign it `vexal()` to give that back
+/// too.
 ///
 /// When a message is refused (too long, payload too long, or malformed),
 /// `try_next` returns the same status (and `next` throws the same error)
@@ -151,12 +146,17 @@ class VEXAL_EXPORT vexal_reader {
   /// Parses the next message into `message` once its last byte is in.
   /// @return true when a message was parsed and consumed; false, with
   ///         nothing changed, when more bytes are needed (see `needed`).
-  /// @throws std::runtime_error "vexal message too long" as soon as a header
-  ///         announces more than `max_message_size` bytes (16 + L1 from the
-  ///         first header alone, 16 + L1 + L2 from both), before the stored
-  ///         bytes are held; "vexal payload too long" when a part's payload
-  ///         is over `max_payload_size`; the parse's messages for malformed
-  ///         input (see \ref errors). `message` is then left as
+  /// @throws std::runtime_error, in the order of the parse within limits
+  ///         (`vexal::parse(data, offset, limits)`), each as soon as the
+  ///         bytes received decide it: for each header in turn, "vexal
+  ///         message too long" when it announces more than
+  ///         `max_message_size` bytes (16 + L1 from the first header alone,
+  ///         16 + L1 + L2 from both), the "(raw)" texts for an unknown code,
+  ///         and "vexal payload too long" for a part stored as is over
+  ///         `max_payload_size`, all before the stored bytes are held; then,
+  ///         once the message is whole, zlib's failures and "vexal payload
+  ///         too long" for a payload that inflates past the bound (see
+  ///         \ref errors). `message` is then left as
   ///         `vexal::parse` leaves it, and the same error is thrown again
   ///         until `skip()`. std::bad_alloc is not kept: a later `next`
   ///         tries the same message again.
@@ -204,6 +204,10 @@ class VEXAL_EXPORT vexal_reader {
   /// return false, and exactly the rest of the message once both of its
   /// headers are in (0 when a refused message is whole).
   size_t needed() const noexcept;
+  /// True while `skip()` is still dropping a message: its bytes are yet to
+  /// arrive. While a skipped message's second header is incomplete, its
+  /// bytes so far (at most 7) are held, as the skip needs its length.
+  bool skipping() const noexcept;
   /// True when nothing of an unfinished or skipped message is pending, so
   /// the stream may end here; false in the middle of a message or a skip.
   bool at_boundary() const noexcept;

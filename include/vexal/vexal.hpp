@@ -7,20 +7,11 @@
 // A message ends where its second part ends, so several messages can lie back
 // to back in one vector: parse each at the offset the previous parse returned.
 //
-// Threads: distinct objects may be used from different threads at once, and
-// so may one object that no thread changes (its `const` members). A call that
-// changes an object must not overlap with any other use of that object,
-// reading included: `parse`, `feed`, `prepare`, `commit`, `next`, `try_next`,
-// `skip`, the setters (`set_payload`, `set_format`, `set_compression`,
-// `set_type`, `set_default_type`, `init`), `take_payload`, `swap`,
-// assignment, moving from the object, the non-`const` `first()` and
-// `second()`, and destruction. `swap`, `next` and `try_next` change both
-// objects they are given; `compose(out)` and `payload_into(out)` change
-// `out`. Bytes that a parse, a `feed` or a view reads must not change
-// meanwhile.
+// Threads: the rule of docs/threads.md (distinct objects, any threads).
 #ifndef VEXAL_VEXAL_HPP
 #define VEXAL_VEXAL_HPP
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -93,23 +84,27 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   /// The unlimited parse of `vexal_serializer`, beside the bounded one.
   using vexal_serializer::parse;
 
-  /// Parses a message at `offset` of `data` as the unlimited parse does, but
-  /// within `limits`, so that bytes from an
-  /// untrusted peer cost at most what the limits allow.
+  /// Parses a message at `offset` of `data` within `limits`, so that bytes
+  /// from an untrusted peer cost at most what the limits allow. The headers
+  /// are checked first, one after the other, each as soon as it is present,
+  /// whether or not the whole message is there; nothing is read or
+  /// decompressed until the whole message is there and both headers pass.
+  /// The stream reader and `vexal_view::parse` refuse in this same order.
   /// @return the offset just past the message, or `offset` itself when
-  ///         `data` does not hold the whole message (nothing is then
-  ///         changed). Unlike the unlimited parse, nothing is read or
-  ///         decompressed until the whole message is there.
-  /// @throws std::runtime_error "vexal message too long" as soon as a header
-  ///         present announces a message (16 + L1 + L2 bytes, or 16 + L1 from
-  ///         the first header alone) over `limits.max_message_size`, whole or
-  ///         not; the message is then unchanged.
-  /// @throws std::runtime_error "vexal payload too long" when a part's
-  ///         payload, stored or inflated, is over `limits.max_payload_size`;
-  ///         inflating stops as soon as it passes the limit. The message is
-  ///         left as after a zlib failure in that part (see \ref errors).
-  /// @throws std::runtime_error the unlimited parse's messages for malformed
-  ///         input, with its guarantees.
+  ///         `data` does not hold the whole message and the headers present
+  ///         pass (nothing is then changed).
+  /// @throws std::runtime_error, for the first header and then the second:
+  ///         "vexal message too long" when it announces a message (16 + L1
+  ///         from the first header alone, 16 + L1 + L2 with both) over
+  ///         `limits.max_message_size`; "Unknown vexal type (raw)", "Unknown
+  ///         vexal format (raw)", "Unknown vexal compression (raw)" for an
+  ///         unknown code; "vexal payload too long" for a part stored as is
+  ///         over `limits.max_payload_size`. The message is then unchanged.
+  /// @throws std::runtime_error, once the message is whole, zlib's failures
+  ///         and "vexal payload too long" for a payload that inflates past
+  ///         `limits.max_payload_size` (inflating stops as soon as it passes
+  ///         it): the first part is then unchanged, and the second left as
+  ///         after a zlib failure in it (see \ref errors).
   [[nodiscard]] size_t parse(const std::vector<uint8_t>& data, size_t offset,
                              const vexal_limits& limits);
   /// The parse within `limits` above, of the `size` bytes at `data` rather
@@ -130,6 +125,19 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
                              const vexal_limits& limits,
                              std::error_code& ec) noexcept;
+
+  /// For a message whose parts are stored as is: the headers that `compose`
+  /// writes, the first part's `vexal_part_header_size` bytes, then the
+  /// second part's. A server sends the message without composing it, each
+  /// payload from where it lies: header 1, `first().get_payload()`, header
+  /// 2, `second().get_payload()`, in one `writev`. A compressed part must be
+  /// composed (`compose`), since its stored bytes are its zlib stream.
+  /// @throws std::runtime_error "vexal part is compressed" when a part's
+  ///         compression is a valid one other than `none`; otherwise what
+  ///         `compose` throws for the part's values ("Unknown vexal
+  ///         compression", "vexal parts payload is too long", "Unknown vexal
+  ///         type", "Unknown vexal format"), first part first.
+  std::array<uint8_t, vexal_raw_headers_size> raw_headers() const;
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;

@@ -12,17 +12,7 @@
 // owns nothing, and copying it copies a few pointers and codes. Views of the
 // same bytes are distinct objects.
 //
-// Threads: distinct objects may be used from different threads at once, and
-// so may one object that no thread changes (its `const` members). A call that
-// changes an object must not overlap with any other use of that object,
-// reading included: `parse`, `feed`, `prepare`, `commit`, `next`, `try_next`,
-// `skip`, the setters (`set_payload`, `set_format`, `set_compression`,
-// `set_type`, `set_default_type`, `init`), `take_payload`, `swap`,
-// assignment, moving from the object, the non-`const` `first()` and
-// `second()`, and destruction. `swap`, `next` and `try_next` change both
-// objects they are given; `compose(out)` and `payload_into(out)` change
-// `out`. Bytes that a parse, a `feed` or a view reads must not change
-// meanwhile.
+// Threads: the rule of docs/threads.md (distinct objects, any threads).
 //
 // Which errors come later than with `vexal::parse`: `vexal_view::parse`
 // checks the headers, their codes and lengths, in the order and with the

@@ -10,7 +10,9 @@
 # run with the LD_LIBRARY_PATH that the README gives. A program that includes
 # only vexal/vexal.hpp makes a message and parses it within limits, and a
 # configure without CLI11 stops with the package to install and the option
-# that builds without the tool. Every number that states the version (CMake package, vexal.pc,
+# that builds without the tool. C programs build against the same tree with
+# pkg-config and with find_package, and a Python ctypes script reads a
+# stream through the installed library. Every number that states the version (CMake package, vexal.pc,
 # SONAME, the library's version text, the headers' version macros) must agree
 # with the project version.
 source "$(dirname "$0")/../lib.sh"
@@ -96,6 +98,33 @@ g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror "$work/vexal-hpp-alone.cpp" \
 LD_LIBRARY_PATH="$libdir" "$work/vexal-hpp-alone" ||
   fail "a program with vexal/vexal.hpp alone"
 echo "ok: vexal/vexal.hpp alone gives the bounded parse"
+
+# C consumers: the C twin of `vexal inspect` built with pkg-config, and with
+# find_package from a project whose only language is C, as C99 with
+# warnings as errors; both read the sample. A ctypes script reads a stream
+# through the installed library with no compiler at all.
+c_flags=(-std=c99 -pedantic -Wall -Wextra -Werror)
+# shellcheck disable=SC2046  # pkg-config prints several words on purpose
+gcc "${c_flags[@]}" examples/c/inspect.c $(pkg-config --cflags --libs vexal) \
+  -o "$work/c-pkg-config-inspect"
+mkdir -p "$work/c-project"
+cat >"$work/c-project/CMakeLists.txt" <<EOF
+cmake_minimum_required(VERSION 3.20)
+project(vexal_c_consumer LANGUAGES C)
+find_package(vexal 0.0 REQUIRED)
+add_executable(inspect "$VEXAL_ROOT/examples/c/inspect.c")
+target_link_libraries(inspect PRIVATE vexal::vexal)
+target_compile_options(inspect PRIVATE ${c_flags[*]})
+EOF
+cmake -S "$work/c-project" -B "$work/c-find-package" -G Ninja \
+  -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/c-find-package" >/dev/null
+for program in "$work/c-pkg-config-inspect" "$work/c-find-package/inspect"; do
+  expect_equal "C consumer ${program#"$work"/}" \
+    "$(LD_LIBRARY_PATH="$libdir" "$program" <examples/sample.vexal | tail -1)" \
+    "2 messages"
+done
+/usr/bin/python3 tests/c/ctypes_reader.py "$libdir/libvexal.so.${version%%.*}"
 
 # A configure without CLI11 names the package and the option.
 if cmake -S . -B "$work/no-cli11" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON \

@@ -6,6 +6,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -38,9 +39,10 @@ constexpr text_entry texts[] = {
     {"vexal message too long", nullptr},
     {"vexal payload too long", nullptr},
     {"std::bad_alloc", nullptr},
+    {"vexal part is compressed", nullptr},
 };
 constexpr int text_count = sizeof texts / sizeof texts[0];
-static_assert(text_count == static_cast<int>(vexal_errc::out_of_memory) + 1,
+static_assert(text_count == static_cast<int>(vexal_errc::compressed_part) + 1,
               "one text for every code");
 
 constexpr const char* zlib_too_long_text = "zlib input is too long";
@@ -55,16 +57,12 @@ const char* zlib_call_name(zlib_call call) {
   return "inflate";
 }
 
-const text_entry& entry(int value) {
-  return texts[value >= 0 && value < text_count ? value : 0];
-}
-
 class category final : public std::error_category {
  public:
   const char* name() const noexcept override { return "vexal"; }
   std::string message(int value) const override {
-    return value > 0 && value < text_count ? texts[value].words
-                                           : "unknown vexal error";
+    return value >= 0 && value < text_count ? texts[value].words
+                                            : "unknown vexal error";
   }
 };
 
@@ -72,7 +70,8 @@ class category final : public std::error_category {
 
 size_t write_failure_text(const failure& f, char* out,
                           size_t capacity) noexcept {
-  const text_entry& e = entry(static_cast<int>(f.code));
+  // Every failure the library makes carries one of the codes of the table.
+  const text_entry& e = texts[static_cast<int>(f.code)];
   int length;
   if (f.code == vexal_errc::zlib_failed) {
     length = f.zlib_input_too_long
@@ -84,7 +83,15 @@ size_t write_failure_text(const failure& f, char* out,
     length = std::snprintf(out, capacity, e.format, f.numbers[0], f.numbers[1],
                            f.numbers[2]);
   } else {
-    length = std::snprintf(out, capacity, "%s", e.words);
+    // Most refusals: a fixed text, copied without snprintf's cost, so that
+    // a reader that refuses garbage spends on it what a message costs.
+    const size_t words = std::strlen(e.words);
+    if (capacity > 0) {
+      const size_t kept = words < capacity ? words : capacity - 1;
+      std::memcpy(out, e.words, kept);
+      out[kept] = '\0';
+    }
+    return words;
   }
   return length > 0 ? static_cast<size_t>(length) : 0;
 }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // A part whose type is set at run time and kept from the wire on parse.
+#include "vexal/part.hpp"
+
 #include <utility>
 
 #include "part/impl.hpp"
-#include "vexal/part.hpp"
 
 namespace kelvo {
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The two-part message: its members over the parse of message_parse.hpp,
 // which throw what it refuses, or report it as an error code.
+#include "vexal/vexal.hpp"
+
 #include <limits>
 #include <utility>
 
@@ -8,8 +10,8 @@
 #include "message/message_parse.hpp"
 #include "part/codes.hpp"
 #include "part/impl.hpp"
+#include "part/part_compose.hpp"
 #include "serialization/reserve.hpp"
-#include "vexal/vexal.hpp"
 
 namespace kelvo {
 
@@ -59,6 +61,20 @@ bool vexal::operator==(const vexal& other) const noexcept {
 
 bool vexal::operator!=(const vexal& other) const noexcept {
   return first_ != other.first_ || second_ != other.second_;
+}
+
+std::array<uint8_t, vexal_raw_headers_size> vexal::raw_headers() const {
+  const vexal_part_ctx::impl& first = *first_.impl_;
+  const vexal_part_ctx::impl& second = *second_.impl_;
+  std::array<uint8_t, vexal_raw_headers_size> headers;
+  detail::failure f;
+  if (!detail::encode_raw_headers(
+          {first.type, first.format, first.compression}, first.payload.size(),
+          {second.type, second.format, second.compression},
+          second.payload.size(), headers.data(), f)) {
+    detail::throw_failure(f);
+  }
+  return headers;
 }
 
 vexal_first_part& vexal::first() noexcept { return first_; }

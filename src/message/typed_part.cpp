@@ -2,10 +2,11 @@
 // Parts whose type follows from their place: `vexal_part<T>` forces type T
 // after construction, `init()` and every completed parse, so a wire type code
 // only has to be valid. Instantiated here for the two types of a message.
+#include "vexal/part.hpp"
+
 #include <utility>
 
 #include "part/impl.hpp"
-#include "vexal/part.hpp"
 
 namespace kelvo {
 

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The part header: five fixed-width fields written and read in wire order.
+#include "part/impl.hpp"
+
 #include <array>
 #include <cstring>
 
-#include "part/impl.hpp"
 #include "serialization/element.hpp"
 
 namespace kelvo {

@@ -25,11 +25,37 @@ namespace kelvo::detail {
 bool encode_part_header(const part_fields& fields, size_t stored_size,
                         uint8_t* wire, failure& f) noexcept;
 
+// A part ready to be written out: its header, and where its stored bytes
+// lie (the caller's payload itself, or its zlib stream).
+struct part_wire {
+  uint8_t header[vexal_part_header_size];
+  const uint8_t* stored;
+  size_t stored_size;
+};
+
+// Everything of composing the part with `fields` whose payload is the
+// `size` bytes at `payload`, short of writing it: a compressed payload is
+// deflated into `deflated`, and the header is encoded. Throws
+// std::bad_alloc only.
+bool prepare_part(const part_fields& fields, const uint8_t* payload,
+                  size_t size, std::vector<uint8_t>& deflated, part_wire& wire,
+                  failure& f);
+
 // Appends to `out` the part with `fields` whose payload is the `size`
 // bytes at `payload`: its header, then the payload as is or its zlib
 // stream. Throws std::bad_alloc only.
 bool compose_part(const part_fields& fields, const uint8_t* payload,
                   size_t size, std::vector<uint8_t>& out, failure& f);
+
+// Writes into `headers` (2 * vexal_part_header_size bytes) the headers of
+// the message whose parts, with `first` and `second` and stored as is, have
+// payloads of `first_size` and `second_size` bytes, for a caller that sends
+// each payload from where it lies. Refuses, part by part, what
+// `encode_part_header` refuses, and a valid compression other than `none`
+// as `compressed_part`; nothing is written then.
+bool encode_raw_headers(const part_fields& first, size_t first_size,
+                        const part_fields& second, size_t second_size,
+                        uint8_t* headers, failure& f) noexcept;
 
 }  // namespace kelvo::detail
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The public part handle: value semantics over one owned part record.
+#include "vexal/part.hpp"
+
 #include <utility>
 
 #include "part/impl.hpp"
 #include "part/part_compose.hpp"
-#include "vexal/part.hpp"
 
 namespace kelvo {
 

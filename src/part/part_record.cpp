@@ -5,11 +5,12 @@
 // over the record's own fields; the serializer's hooks throw what they
 // refuse. Parsing changes nothing until the whole part is known to be
 // present.
+#include "part/impl.hpp"
+
 #include <cstring>
 #include <limits>
 #include <utility>
 
-#include "part/impl.hpp"
 #include "part/part_compose.hpp"
 #include "part/part_parse.hpp"
 

@@ -151,6 +151,10 @@ size_t vexal_reader::needed() const noexcept {
       std::min<uint64_t>(missing, std::numeric_limits<size_t>::max()));
 }
 
+bool vexal_reader::skipping() const noexcept {
+  return state_ && state_->skipping();
+}
+
 bool vexal_reader::at_boundary() const noexcept {
   return !state_ || (state_->pending() == 0 && !state_->skipping());
 }

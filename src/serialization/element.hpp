@@ -18,11 +18,17 @@
 namespace kelvo::detail {
 
 // The reader's two failures; the text is built only when one is thrown.
-[[noreturn]] inline void throw_unpack_out_of_range(size_t pos, size_t size) {
+// A position past the end of `size` bytes is also what the C interface
+// refuses an offset past the end with.
+inline failure unpack_out_of_range(size_t pos, size_t size) noexcept {
   failure f = fail(vexal_errc::position_out_of_range, pos);
   f.numbers[0] = pos;
   f.numbers[1] = size;
-  throw_failure(f);
+  return f;
+}
+
+[[noreturn]] inline void throw_unpack_out_of_range(size_t pos, size_t size) {
+  throw_failure(unpack_out_of_range(pos, size));
 }
 
 [[noreturn]] inline void throw_unpack_too_short(size_t remaining, size_t pos,

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The message view's members over the views' core (view/view_core.hpp).
+#include "vexal/view.hpp"
+
 #include <utility>
 
-#include "vexal/view.hpp"
 #include "view/view_core.hpp"
 
 namespace kelvo {

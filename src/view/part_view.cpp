@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A part view's payload, over the views' core (view/view_core.hpp).
 #include "vexal/view.hpp"
+
 #include "view/view_core.hpp"
 
 namespace kelvo {

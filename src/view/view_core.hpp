@@ -16,18 +16,56 @@
 namespace kelvo::detail {
 
 struct view_core {
-  // `vexal_view::parse`: the message at `offset` of the `size` bytes at
-  // `data`, checked within `limits` (`check_message`). A refusal is set in
-  // `f`, at the offset of the field at fault; the view changes only when the
-  // whole message has passed.
-  static size_t parse(vexal_view& view, const uint8_t* data, size_t size,
-                      size_t offset, const vexal_limits& limits,
-                      failure& f) noexcept;
+  // The views' parse for any target: the message at `offset` of the `size`
+  // bytes at `data`, checked within `limits` (`check_message`). A refusal is
+  // set in `f`, at the offset of the field at fault; only when the whole
+  // message has passed is `take(message, checked)` called, with the
+  // message's first byte, and the offset past the message returned. The C
+  // interface takes the message straight into its own struct.
+  template <typename Take>
+  static size_t parse_into(const uint8_t* data, size_t size, size_t offset,
+                           const vexal_limits& limits, failure& f,
+                           Take&& take) noexcept {
+    if (offset >= size) return offset;
+    const checked_message checked =
+        check_message(data + offset, size - offset, offset, limits, f);
+    if (f || !checked.frame.whole(size - offset)) return offset;
+    take(data + offset, checked);
+    return offset + static_cast<size_t>(checked.frame.size);
+  }
+
+  // `vexal_view::parse`: `parse_into` the view, which changes only when the
+  // whole message has passed. Inline, as the parse of a view is a few
+  // comparisons and stores: a call for it would cost as much again.
+  [[gnu::always_inline]] static size_t parse(vexal_view& view,
+                                             const uint8_t* data, size_t size,
+                                             size_t offset,
+                                             const vexal_limits& limits,
+                                             failure& f) noexcept {
+    return parse_into(data, size, offset, limits, f,
+                      [&view](const uint8_t* message,
+                              const checked_message& checked) {
+                        fill(view, message, checked);
+                      });
+  }
 
   // Points `view` at the whole message at `data`, which `checked` found
   // valid, and returns its size.
-  static size_t fill(vexal_view& view, const uint8_t* data,
-                     const checked_message& checked) noexcept;
+  [[gnu::always_inline]] static size_t fill(
+      vexal_view& view, const uint8_t* data,
+      const checked_message& checked) noexcept {
+    const message_frame& frame = checked.frame;
+    const part_fields& first = checked.parts[0];
+    const part_fields& second = checked.parts[1];
+    view.first_ =
+        vexal_part_view(vexal_part_type::first, first.format, first.compression,
+                        data + vexal_part_header_size, frame.first_stored);
+    view.second_ = vexal_part_view(
+        vexal_part_type::second, second.format, second.compression,
+        data + frame.second_at() + vexal_part_header_size, frame.second_stored);
+    view.size_ = static_cast<size_t>(frame.size);
+    return view.size_;
+  }
 
   // `vexal_part_view::payload_into`: a refusal (zlib's, or the payload's
   // bound) leaves `out` empty; its `at` is 0, since a view does not know

@@ -1,14 +1,18 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: MIT
-# Builds and runs every ```cpp and ```python block of the README. A C++ block
-# without main() becomes the body of one; one without try/catch/throw is also
-# built with -fno-exceptions. Each runs on a stream with bad messages between
-# good ones; one that prints "N messages" must count the good ones.
-# `<!-- readme-test: CODE -->` just before a block puts CODE in front of it.
-# Usage: readme_snippets.py README CXX CXXFLAGS INCLUDES LIBRARY [PYTHON PATH]
+# Builds and runs every ```cpp, ```c and ```python block of the README. A C++
+# block without main() becomes the body of one; one without try/catch/throw is
+# also built with -fno-exceptions. A C block is compiled as C99 with -pedantic
+# and warnings as errors, and linked by the C++ compiler, which also links
+# the runtime that a sanitized library needs. Each runs on a stream with bad
+# messages between good ones; one that prints "N messages" must count the
+# good ones. `<!-- readme-test: CODE -->` just before a block puts CODE in
+# front of it.
+# Usage: readme_snippets.py README CXX CXXFLAGS CC CFLAGS INCLUDES LIBRARY
+#        [PYTHON PATH]
 import os, re, subprocess, sys, tempfile, zlib
 
-readme, cxx, flags, includes, library, python, path = (sys.argv + ["", ""])[1:8]
+readme, cxx, flags, cc, cflags, includes, library, python, path = (sys.argv + ["", ""])[1:10]
 
 
 def part(type_code, stored, compressed=0, format_code=3):
@@ -25,7 +29,7 @@ GOOD = 3
 STREAM = (message(b"hi") + part(1, b"x", format_code=9) + part(2, b"") +
           message(zlib.compress(bytes(65 << 20)), compressed=1) +
           message(b"x" * 70000, b"y") + message(b"ok") + part(1, b"")[:4] + b"\xff" * 4)
-BLOCK = re.compile(r"(?:<!-- readme-test: (.*?) -->\n)?```(cpp|python)\n(.*?)```", re.S)
+BLOCK = re.compile(r"(?:<!-- readme-test: (.*?) -->\n)?```(cpp|c|python)\n(.*?)```", re.S)
 
 failed, counted_without_exceptions = False, 0
 with tempfile.TemporaryDirectory() as work:
@@ -44,6 +48,14 @@ with tempfile.TemporaryDirectory() as work:
                                 *("-I" + d for d in includes.split(":")), f"{work}/{number}.cpp", library,
                                 "-lz", "-Wl,-rpath," + os.path.dirname(library), "-o", runs[-1][0]],
                                check=True)
+        if language == "c":
+            open(f"{work}/{number}.c", "w").write(code)
+            runs = [[f"{work}/{number}-c"]]
+            subprocess.run([cc, *cflags.split(), "-std=c99", "-pedantic", "-Wall", "-Wextra", "-Werror",
+                            *("-I" + d for d in includes.split(":")), "-c", f"{work}/{number}.c",
+                            "-o", f"{work}/{number}.o"], check=True)
+            subprocess.run([cxx, *flags.split(), f"{work}/{number}.o", library,
+                            "-Wl,-rpath," + os.path.dirname(library), "-o", runs[0][0]], check=True)
         for command in runs:
             done = subprocess.run(command, input=STREAM, capture_output=True, env=dict(os.environ, PYTHONPATH=path))
             counted = re.search(rb"(\d+) messages", done.stdout)

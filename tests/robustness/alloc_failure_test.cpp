@@ -3,7 +3,8 @@
 // once a countdown is armed, the N-th allocation throws std::bad_alloc. Each
 // operation runs for N = 1, 2, ... until it completes without reaching the
 // N-th allocation, and after every failure the state that the library
-// documents for that operation is checked. Under AddressSanitizer the same
+// documents for that operation is checked; the C interface must report every
+// one as VEXAL_OUT_OF_MEMORY (or a NULL handle or room), never throw. Under AddressSanitizer the same
 // runs prove that no failure path leaks.
 //
 // The operations work on a message whose first part is stored as is and whose
@@ -23,6 +24,7 @@
 
 #include "test_support.hpp"
 #include "vexal/reader.hpp"
+#include "vexal/vexal.h"
 
 namespace {
 
@@ -204,6 +206,53 @@ TEST(AllocationFailure, Reader) {
     while (reader.try_next(got) == status::message) read += got == source;
     EXPECT_EQ(read, first == status::out_of_memory ? 1 : 2);
     EXPECT_TRUE(reader.at_boundary() && reader.offset() == wire.size());
+    return failed;
+  });
+}
+
+// The C interface on the source: composed (its second part deflated), read
+// by a C reader, and each payload taken (the second one inflated). Every
+// allocation that fails is reported as VEXAL_OUT_OF_MEMORY, NULL from
+// vexal_reader_new or vexal_reader_prepare, and nothing leaks.
+TEST(AllocationFailure, CInterface) {
+  const bytes first = source.first().get_payload();
+  const bytes second = source.second().get_payload();
+  const vexal_part_spec_t specs[] = {{first.data(), first.size(), 0, 0},
+                                     {second.data(), second.size(), 1, 1}};
+  sweep("C interface", true, [&](long n) {
+    bytes payloads;
+    payloads.reserve(first.size() + second.size());  // before any failure
+    countdown = n;
+    uint8_t* wire = nullptr;
+    size_t size = 0;
+    vexal_status_t status =
+        vexal_compose(&specs[0], &specs[1], &wire, &size, nullptr);
+    vexal_reader_t* reader =
+        status == VEXAL_OK ? vexal_reader_new(nullptr) : nullptr;
+    uint8_t* room = reader ? vexal_reader_prepare(reader, size) : nullptr;
+    vexal_message_t message;
+    if (room != nullptr) {
+      std::memcpy(room, wire, size);
+      vexal_reader_commit(reader, size);
+      status = vexal_reader_next(reader, &message, nullptr);
+    }
+    for (const vexal_part_t* part : {&message.first, &message.second}) {
+      uint8_t* payload = nullptr;
+      size_t payload_size = 0;
+      if (room == nullptr || status != VEXAL_OK) break;
+      status = vexal_part_payload(part, nullptr, &payload, &payload_size,
+                                  nullptr);
+      if (payload != nullptr) {
+        payloads.insert(payloads.end(), payload, payload + payload_size);
+      }
+      vexal_free(payload);
+    }
+    const bool failed = countdown == 0;
+    countdown = 0;
+    vexal_reader_free(reader);
+    vexal_free(wire);
+    EXPECT_EQ(status == VEXAL_OUT_OF_MEMORY || room == nullptr, failed);
+    EXPECT_TRUE(failed || payloads == vexal_test::cat(first, second));
     return failed;
   });
 }

@@ -34,8 +34,8 @@ int main() {
                                   kelvo::vexal_second_part(bytes(100, 'x')))
                          .compose();
   bytes stream = good;
-  const bytes damaged = {1, 3, 0, 0, 0, 0, 0, 0,
-                         2, 3, 1, 0, 0, 0, 0, 3, 0x78, 0x9c, 0xff};
+  const bytes damaged = {1, 3, 0, 0, 0, 0, 0,    0,    2,   3,
+                         1, 0, 0, 0, 0, 3, 0x78, 0x9c, 0xff};
   stream.insert(stream.end(), damaged.begin(), damaged.end());
   const size_t garbage_at = stream.size();
   stream.insert(stream.end(), {9, 3, 0, 0, 0, 0, 0, 0});

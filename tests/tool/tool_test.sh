@@ -83,12 +83,14 @@ case_errors() {
   size=$(stat -c %s m.vexal)
 
   # Inputs that end inside a message: prefix length, then the error (if any).
+  # What is missing is exact once both headers are in, else a lower bound:
+  # the rest of the first header, or up to the end of the second.
   local -a truncated=(
     "0|"
-    "3|vexal: t.vexal: incomplete message at offset 0 (3 bytes left)"
-    "26|vexal: t.vexal: incomplete message at offset 0 (26 bytes left)"
-    "44|vexal: t.vexal: incomplete message at offset 27 (17 bytes left)"
-    "$((size - 1))|vexal: t.vexal: incomplete message at offset 27 ($((size - 28)) bytes left)"
+    "3|vexal: t.vexal: incomplete message at offset 0 (3 bytes read, at least 5 missing)"
+    "26|vexal: t.vexal: incomplete message at offset 0 (26 bytes read, at least 1 missing)"
+    "44|vexal: t.vexal: incomplete message at offset 27 (17 bytes read, at least 4 missing)"
+    "$((size - 1))|vexal: t.vexal: incomplete message at offset 27 ($((size - 28)) bytes read, at least 1 missing)"
   )
   local row keep want
   for row in "${truncated[@]}"; do
@@ -125,19 +127,29 @@ case_errors() {
   done
 
   # Limits and --keep-going: arguments, exit status, standard error. k.vexal
-  # is m.vexal with a bad message 1, then m.vexal again and 3 bytes more.
+  # is m.vexal with a bad message 1, then m.vexal again and 3 bytes more;
+  # the inputs that end inside a refused message: cut.vexal, refused from
+  # its second header, h.vexal and h2.vexal (cut inside the second header,
+  # which the skip holds), from its first.
   cp m.vexal c.vexal
   poke c.vexal 28 '\x07'
   cat c.vexal m.vexal >k.vexal
   head -c 3 m.vexal >>k.vexal
+  printf '\x01\x03\0\0\0\0\0\0\x02\x03\0\0\x7f\0\0\0abc' >cut.vexal
+  head -c 8 m.vexal >h.vexal
+  head -c 16 m.vexal >h2.vexal
   local bad="vexal: k.vexal: message 1 at offset 27: Unknown vexal format (raw)"
+  local long="message 0 at offset 0: vexal message too long"
   local -a limited=(
     "--max-message-size 1K m.vexal|1|vexal: m.vexal: message 1 at offset 27: vexal message too long"
     "--max-payload-size 6 m.vexal|1|vexal: m.vexal: message 1 at offset 27: vexal payload too long"
     "--max-message-size 1G --max-payload-size unlimited m.vexal|0|"
     "--max-payload-size 12Q m.vexal|2|vexal: --max-payload-size: \"12Q\" is not a size; give bytes, optionally followed by K, M or G, or unlimited"
+    "--keep-going cut.vexal|1|vexal: cut.vexal: $long"$'\n'"vexal: cut.vexal: incomplete message at offset 0 (19 bytes read, at least 2130706429 missing)"
+    "--keep-going --max-message-size 20 h.vexal|1|vexal: h.vexal: $long"$'\n'"vexal: h.vexal: incomplete message at offset 0 (8 bytes read, at least 13 missing)"
+    "--keep-going --max-message-size 20 h2.vexal|1|vexal: h2.vexal: $long"$'\n'"vexal: h2.vexal: incomplete message at offset 0 (16 bytes read, at least 5 missing)"
     "k.vexal|1|$bad"
-    "--keep-going k.vexal|1|$bad"$'\n'"vexal: k.vexal: incomplete message at offset $((2 * size)) (3 bytes left)"
+    "--keep-going k.vexal|1|$bad"$'\n'"vexal: k.vexal: incomplete message at offset $((2 * size)) (3 bytes read, at least 5 missing)"
   )
   local status
   for row in "${limited[@]}"; do
@@ -346,7 +358,10 @@ vexal: f.vexal: replaced; reading the new file from the start" ]] ||
 }
 
 # inspect --hex against checked-in dumps: the sample, and the sample with an
-# unknown format code in message 1's type-0 part, in full.
+# unknown format code in message 1's type-0 part, in full. Then the field
+# marked as refused, for each kind of refusal: bytes poked into the sample
+# (offset and bytes, or none), the options, the refused message and the
+# library's message, and the line of the field marked.
 case_hex() {
   local expected="$source_dir/tests/tool/expected"
   expect 0 "" inspect --hex "$source_dir/examples/sample.vexal"
@@ -356,6 +371,27 @@ case_hex() {
   expect 1 "vexal: s.vexal: message 1 at offset 530: Unknown vexal format (raw)" \
     inspect --hex-all s.vexal
   diff out.txt "$expected/refused.hex" || fail "--hex-all of a refused message"
+
+  local -a marked=(
+    "530|\x05||1 at offset 530|Unknown vexal type (raw)|530  05           type           no such type"
+    "532|\x02||1 at offset 530|Unknown vexal compression (raw)|532  02           compression    no such compression"
+    "||--max-message-size 50|0 at offset 0|vexal message too long|4  00 00 00 26  stored length  38"
+    "||--max-message-size 100|0 at offset 0|vexal message too long|50  00 00 01 dc  stored length  476"
+    "0|\x05|--max-message-size 50|0 at offset 0|vexal message too long|4  00 00 00 26  stored length  38"
+    "||--max-payload-size 30|0 at offset 0|vexal payload too long|4  00 00 00 26  stored length  38"
+    "||--max-payload-size 300|0 at offset 0|vexal payload too long|518  e0 79 f0 bc 4f 9e ff 05 d1 90 01 3d              |.y..O......=|"
+    "582|\x00|--hex-all|1 at offset 530|Failed zlib::inflate [-3]: incorrect header check|582  00 01 03 00 00 00 00 01                          |........|"
+  )
+  local row at bytes options message text line
+  for row in "${marked[@]}"; do
+    IFS='|' read -r at bytes options message text _ <<<"$row"
+    line=${row#*|*|*|*|*|}  # the sixth field holds | itself
+    cp "$source_dir/examples/sample.vexal" s.vexal
+    [[ -z $at ]] || poke s.vexal "$at" "$bytes"
+    expect 1 "vexal: s.vexal: message $message: $text" inspect --hex $options s.vexal
+    [[ "$(grep -F -x -B1 "  ^ refused: $text" out.txt | head -1 | sed 's/^ *//')" == \
+      "$line" ]] || fail "--hex $options, $at: $(tail -2 out.txt)"
+  done
 }
 
 # inspect --levels: the stored size of each compression is the one that the

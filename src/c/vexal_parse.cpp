@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// The C interface's reading side: a message read in place by the views'
+// parse, a part's payload copied or inflated into a buffer for the caller,
+// and the version text.
+#include "vexal/vexal.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "c/c_support.hpp"
+#include "part/zlib_codec.hpp"
+#include "serialization/element.hpp"
+#include "view/view_core.hpp"
+
+using namespace kelvo;
+using namespace kelvo::detail;
+
+const char* vexal_version_string(void) noexcept {
+  return VEXAL_VERSION_STRING;
+}
+
+vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
+                           const vexal_limits_t* limits,
+                           vexal_message_t* message, size_t* end,
+                           vexal_error_t* error) noexcept {
+  if (message == nullptr) return null_argument(error, "message");
+  if (end == nullptr) return null_argument(error, "end");
+  *end = offset;
+  if (data == nullptr && size > 0) return null_argument(error, "data");
+  if (offset > size) {
+    return report(error, VEXAL_INVALID_ARGUMENT,
+                  unpack_out_of_range(offset, size));
+  }
+  failure f;
+  const size_t next = view_core::parse_into(
+      data, size, offset, c_limits(limits), f,
+      [message](const uint8_t* at, const checked_message& checked) {
+        to_c(at, checked, *message);
+      });
+  if (f) return report(error, read_status(f.code), f);
+  if (next == offset) return report(error, VEXAL_NEED_MORE);
+  *end = next;
+  return report(error, VEXAL_OK);
+}
+
+vexal_status_t vexal_part_payload(const vexal_part_t* part,
+                                  const vexal_limits_t* limits,
+                                  uint8_t** payload, size_t* payload_size,
+                                  vexal_error_t* error) noexcept {
+  if (payload == nullptr) return null_argument(error, "payload");
+  *payload = nullptr;
+  if (payload_size == nullptr) return null_argument(error, "payload_size");
+  *payload_size = 0;
+  if (part == nullptr) return null_argument(error, "part");
+  if (part->stored == nullptr && part->stored_size > 0) {
+    return null_argument(error, "part->stored");
+  }
+  const size_t max_payload = c_limits(limits).max_payload_size;
+  failure f;
+  const uint8_t* bytes = part->stored;
+  size_t size = part->stored_size;
+  // A compressed payload is inflated by the library's codec, within the
+  // bound, then copied once into the caller's buffer.
+  std::vector<uint8_t> inflated;
+  if (part->compressed != 0) {
+    catch_out_of_memory(f, [&] {
+      f = zlib_inflate_into(part->stored, part->stored_size, inflated,
+                            max_payload);
+    });
+    bytes = inflated.data();
+    size = inflated.size();
+  } else if (size > max_payload) {
+    f = fail(vexal_errc::payload_too_long);
+  }
+  if (f) return report(error, read_status(f.code), f);
+  uint8_t* copy = allocate_for_caller(size);
+  if (copy == nullptr) {
+    return report(error, VEXAL_OUT_OF_MEMORY, fail(vexal_errc::out_of_memory));
+  }
+  if (size > 0) std::memcpy(copy, bytes, size);
+  *payload = copy;
+  *payload_size = size;
+  return report(error, VEXAL_OK);
+}
+
+void vexal_free(void* memory) noexcept { ::operator delete(memory); }
