@@ -10,6 +10,7 @@
 // MemoryError. The codes are the library's vexal_errc.
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -44,7 +45,11 @@ constexpr code_name code_names[] = {
     {error_code::message_too_long, "MESSAGE_TOO_LONG"},
     {error_code::payload_too_long, "PAYLOAD_TOO_LONG"},
     {error_code::out_of_memory, "OUT_OF_MEMORY"},
+    {error_code::compressed_part, "COMPRESSED_PART"},
 };
+static_assert(std::size(code_names) ==
+                  static_cast<size_t>(error_code::compressed_part),
+              "one name for every code, in order");
 
 // The code of a text that composing threw, the one call without an
 // error-code form: the code whose message (the text without its numbers)

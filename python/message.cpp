@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// vexal.Message over the library's message, and vexal.parse. Composing is
-// the library's compose and one copy of its bytes into the result; parsing
-// is its bounded parse, in place in the caller's buffer. Both run without
-// the GIL on large data (locking.hpp).
+// vexal.Message over the library's message, and vexal.parse. Composing
+// writes the result once: from the library's raw headers and the payloads,
+// or, with a compressed part, from the library's compose. Parsing is its
+// bounded parse, in place in the caller's buffer. Compressing and parsing
+// large data run without the GIL (locking.hpp).
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -19,13 +21,11 @@ namespace {
 
 using kelvo::vexal_part_ctx;
 using kelvo::vexal_part_type;
+using kelvo::vexal_part_payload::compression;
 using read_lock = std::shared_lock<std::shared_mutex>;
 using write_lock = std::unique_lock<std::shared_mutex>;
 
 PyTypeObject* message_type;
-
-// The most a thread keeps of the buffer it composes into.
-constexpr size_t kept_compose_capacity = size_t{16} << 20;
 
 message_object* self_of(PyObject* self) {
   return reinterpret_cast<message_object*>(self);
@@ -127,27 +127,46 @@ PyObject* message_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
       static_cast<PyObject*>(nullptr));
 }
 
+// Lays a message whose parts are stored as is out from the library's raw
+// headers, copying each payload once, straight into the result; the copy
+// keeps the GIL. A message with a compressed part is composed by the
+// library, without the GIL when large, and its bytes copied into the result.
 PyObject* compose(PyObject* object, PyObject*) {
   message_object* self = self_of(object);
   return guarded(
-      [&] {
-        const bool large = [&] {
+      [&]() -> PyObject* {
+        size_t payloads = 0;
+        {
           const read_lock lock(self->guard);
-          return self->message.first().get_payload().size() +
-                     self->message.second().get_payload().size() >=
-                 gil_free_bytes;
-        }();
-        // Composed into a buffer the thread keeps: fresh heap pages cost
-        // more than the copy (glibc gives freed megabytes back at once).
-        thread_local std::vector<uint8_t> wire;
-        wire.clear();
-        run_locked<read_lock>(self->guard, large,
-                              [&] { self->message.compose(wire); });
-        PyObject* bytes = PyBytes_FromStringAndSize(
+          const kelvo::vexal& message = self->message;
+          const std::vector<uint8_t>& first = message.first().get_payload();
+          const std::vector<uint8_t>& second = message.second().get_payload();
+          if (message.first().get_compression() == compression::none &&
+              message.second().get_compression() == compression::none) {
+            const auto headers = message.raw_headers();
+            owned bytes(PyBytes_FromStringAndSize(
+                nullptr, static_cast<Py_ssize_t>(headers.size() + first.size() +
+                                                 second.size())));
+            char* out = PyBytes_AS_STRING(bytes.get());
+            const auto put = [&out](const uint8_t* data, size_t size) {
+              if (size != 0) std::memcpy(out, data, size);
+              out += size;
+            };
+            put(headers.data(), kelvo::vexal_part_header_size);
+            put(first.data(), first.size());
+            put(headers.data() + kelvo::vexal_part_header_size,
+                kelvo::vexal_part_header_size);
+            put(second.data(), second.size());
+            return bytes.release();
+          }
+          payloads = first.size() + second.size();
+        }
+        const std::vector<uint8_t> wire =
+            run_locked<read_lock>(self->guard, payloads >= gil_free_bytes,
+                                  [&] { return self->message.compose(); });
+        return PyBytes_FromStringAndSize(
             reinterpret_cast<const char*>(wire.data()),
             static_cast<Py_ssize_t>(wire.size()));
-        if (wire.capacity() > kept_compose_capacity) wire = {};
-        return bytes;
       },
       static_cast<PyObject*>(nullptr));
 }

@@ -34,6 +34,7 @@ class ErrorCode(enum.IntEnum):
     MESSAGE_TOO_LONG = 11
     PAYLOAD_TOO_LONG = 12
     OUT_OF_MEMORY = 13
+    COMPRESSED_PART = 14
 
 class Error(ValueError):
     # Set on every error the package raises: where the refused message
