@@ -441,3 +441,37 @@ def test_aiter_messages_reads_an_asyncio_stream():
     assert [str(i) if isinstance(i, vexal.Error) else i for i in items] == [v for _, v in map(as_expected, ITEMS)]
     with pytest.raises(vexal.Error, match="raw"):
         asyncio.run(read(STREAM))
+
+
+def test_a_lent_room_never_moves_under_a_feed_running_without_the_gil():
+    reader, fed, taken, committed = vexal.Reader(), [0], [0], 0
+    large = AB * 4000  # over 64 KiB: fed without the GIL
+
+    def feed():
+        for _ in range(50):
+            with contextlib.suppress(BufferError):
+                reader.feed(large)
+                fed[0] += 4000
+            with contextlib.suppress(BufferError):
+                taken[0] += sum(1 for _ in reader)
+
+    worker = threading.Thread(target=feed)
+    worker.start()
+    while worker.is_alive():
+        with contextlib.suppress(BufferError, ValueError):  # refused, or released by the other thread
+            room = reader.prepare(len(AB))
+            room[:] = AB
+            reader.commit(len(AB))
+            committed += 1
+    worker.join()
+    assert taken[0] + len(list(reader)) == fed[0] + committed and reader.at_boundary
+
+
+@pytest.mark.parametrize("base, arguments", [(Message, (b"a", b"b")), (Part, (b"a",)), (vexal.Limits, (5, 6)),
+                                             (vexal.Reader, (5, 6))])
+def test_the_classes_a_user_makes_can_be_subclassed(base, arguments):
+    subclass = type("Sub", (base,), {"extra": 1})
+    made = subclass(*arguments)
+    assert isinstance(made, base) and made.extra == 1
+    if base is not vexal.Reader:
+        assert made == base(*arguments)
