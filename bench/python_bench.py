@@ -4,10 +4,15 @@
 # by hand: compose a message from two payloads, and parse one back into its
 # two payloads, for two parts of 16 B and of 1 MiB, stored raw and as zlib
 # streams (zlib's default level). It prints a Markdown table with the time
-# per operation of each (CPU time, median of 7 runs) and their ratio (vexal /
-# by hand; lower is better), then how two threads parsing large compressed
-# messages compare with one (wall time, which needs two idle cores to mean
-# anything).
+# per operation of each (CPU time, median of 7 runs taken in turns) and their ratio (vexal /
+# by hand; lower is better). A second table sets vexal against what Python
+# users reach for instead, among them parse_view (payloads as memoryviews)
+# against parse (payloads as bytes), and a 64 MiB stream read from a
+# socketpair with recv_into(reader.prepare()) against recv_into a
+# preallocated bytearray (both ends in this process, so the sender's CPU
+# time counts on both sides). Last, how two threads parsing large
+# compressed messages compare with one (wall time, which needs two idle
+# cores to mean anything).
 #
 # Run it with the package on the path, for example:
 #   PYTHONPATH=build/release/python /usr/bin/python3 bench/python_bench.py
@@ -15,6 +20,7 @@
 import atexit
 import os
 import random
+import socket
 import struct
 import tempfile
 import sys
@@ -68,12 +74,17 @@ def text(size, seed):
     return bytes(out[:size])
 
 
-def seconds_per_call(call, quick):
-    # CPU time, so that waiting for other work on a shared machine does not count.
-    timer = timeit.Timer(call, timer=time.process_time)
-    number, _ = timer.autorange()
-    runs = timer.repeat(repeat=1 if quick else 7, number=1 if quick else number)
-    return sorted(runs)[len(runs) // 2] / (1 if quick else number)
+def seconds_per_call(ours, theirs, quick):
+    """CPU time per call of `ours` and of `theirs`, medians of 7 runs taken
+    in turns, so that a change in the load of a shared machine weighs on
+    both alike (CPU time, so that waiting for other work does not count)."""
+    timers = [timeit.Timer(call, timer=time.process_time) for call in (ours, theirs)]
+    numbers = [1 if quick else timer.autorange()[0] for timer in timers]
+    runs = [[], []]
+    for _ in range(1 if quick else 7):
+        for timer, number, times in zip(timers, numbers, runs):
+            times.append(timer.timeit(number) / number)
+    return [sorted(times)[len(times) // 2] for times in runs]
 
 
 def show(seconds):
@@ -88,6 +99,10 @@ def read_both(message):
     return message.first.payload, message.second.payload
 
 
+def read_views(view):
+    return view.first.payload, view.second.payload
+
+
 def stream_by_hand(path):
     with open(path, "rb") as file:
         data = file.read()
@@ -96,6 +111,40 @@ def stream_by_hand(path):
         parts, offset = parse_by_hand(data, offset)
         count += 1
     return count
+
+
+class SocketStream:
+    """A socketpair whose one end a thread of this process writes `data`
+    into, once per read; reads count the CPU time of both ends."""
+
+    def __init__(self, data):
+        self.data = data
+
+    def read(self, receive):
+        ours, theirs = socket.socketpair()
+        with ours, theirs:
+            sender = threading.Thread(target=lambda: (theirs.sendall(self.data), theirs.shutdown(socket.SHUT_WR)))
+            sender.start()
+            count = receive(ours)
+            sender.join()
+        return count
+
+    @staticmethod
+    def into_reader(sock):
+        reader, count = vexal.Reader(), 0
+        while received := sock.recv_into(reader.prepare(65536)):
+            reader.commit(received)
+            for _ in reader:
+                count += 1
+        assert reader.at_boundary
+        return count
+
+    @staticmethod
+    def into_bytearray(sock):
+        buffer, total = bytearray(65536), 0
+        while received := sock.recv_into(buffer):
+            total += received
+        return total
 
 
 def targets(quick):
@@ -111,7 +160,11 @@ def targets(quick):
     atexit.register(os.unlink, file.name)
     count = stream_by_hand(file.name)
     assert sum(1 for _ in vexal.iter_messages(file.name)) == count
+    stream = SocketStream(open(file.name, "rb").read())
+    assert stream.read(SocketStream.into_reader) == count
     return (
+        ("parse, bytes | parse_view 2 × 16 B, both payloads as memoryviews",
+         lambda: read_views(vexal.parse_view(small_wire)[0]), lambda: read_both(vexal.parse(small_wire)[0])),
         ("struct + join | compose new 2 × 1 MiB", lambda: vexal.Message(big1, big2).compose(),
          lambda: join_by_hand(big1, big2)),
         ("struct | parse 2 × 16 B, both payloads", lambda: read_both(vexal.parse(small_wire)[0]),
@@ -122,6 +175,8 @@ def targets(quick):
          lambda: msgpack.packb([mid[8:4104], mid[4112:]])),
         (f"read() + struct | iter_messages, {count} × 2 × 4 KiB file", lambda: sum(1 for _ in vexal.iter_messages(file.name)),
          lambda: stream_by_hand(file.name)),
+        (f"recv_into(bytearray) | recv_into(reader.prepare()), socketpair, {count} × 2 × 4 KiB",
+         lambda: stream.read(SocketStream.into_reader), lambda: stream.read(SocketStream.into_bytearray)),
     )
 
 
@@ -141,7 +196,7 @@ def main(quick):
             cases = (("compose", message.compose, lambda: compose_by_hand(first, second, compressed)),
                      ("parse", lambda: vexal.parse(wire), lambda: parse_by_hand(wire)))
             for operation, ours, theirs in cases:
-                mine, hand = seconds_per_call(ours, quick), seconds_per_call(theirs, quick)
+                mine, hand = seconds_per_call(ours, theirs, quick)
                 stored = "zlib" if compressed else "raw"
                 print(f"| {operation} | {label} | {stored} | {show(mine)} | {show(hand)} | {mine / hand:.2f} |")
 
@@ -149,7 +204,7 @@ def main(quick):
     print("| against | operation | vexal | baseline | ratio |")
     print("|---|---|---:|---:|---:|")
     for name, ours, theirs in targets(quick):
-        mine, base = seconds_per_call(ours, quick), seconds_per_call(theirs, quick)
+        mine, base = seconds_per_call(ours, theirs, quick)
         print(f"| {name} | {show(mine)} | {show(base)} | {mine / base:.2f} |")
 
     # The GIL is released while large payloads are inflated, so two threads

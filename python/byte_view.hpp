@@ -7,22 +7,21 @@
 #ifndef VEXAL_PYTHON_BYTE_VIEW_HPP
 #define VEXAL_PYTHON_BYTE_VIEW_HPP
 
-#include <pybind11/pybind11.h>
-
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "bindings.hpp"
 
 namespace vexal_python {
 
 class byte_view {
  public:
-  /// Raises TypeError for an object without the buffer protocol and
-  /// BufferError for a buffer that is not contiguous.
-  explicit byte_view(pybind11::handle object) {
-    if (PyObject_GetBuffer(object.ptr(), &view_, PyBUF_SIMPLE) != 0) {
-      throw pybind11::error_already_set();
+  /// Throws python_error: TypeError for an object without the buffer
+  /// protocol, BufferError for a buffer that is not contiguous.
+  explicit byte_view(PyObject* object) {
+    if (PyObject_GetBuffer(object, &view_, PyBUF_SIMPLE) != 0) {
+      throw python_error();
     }
   }
   ~byte_view() { PyBuffer_Release(&view_); }
@@ -31,14 +30,7 @@ class byte_view {
 
   const uint8_t* data() const { return static_cast<const uint8_t*>(view_.buf); }
   size_t size() const { return static_cast<size_t>(view_.len); }
-
-  /// A copy of up to `count` bytes from `offset` on, fewer where the
-  /// buffer ends; empty when `offset` is at or past the end.
-  std::vector<uint8_t> copy(size_t offset = 0, size_t count = SIZE_MAX) const {
-    const size_t begin = std::min(offset, size());
-    const size_t taken = std::min(count, size() - begin);
-    return {data() + begin, data() + begin + taken};
-  }
+  std::vector<uint8_t> copy() const { return {data(), data() + size()}; }
 
  private:
   Py_buffer view_{};

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Builds vexal.Format and vexal.Compression with enum.IntEnum, each member's
-// value taken from the library's enumeration of the same name.
-#include "enums.hpp"
+// vexal.Format and vexal.Compression: enum.IntEnum classes whose members'
+// values are the library's enumerations of the same names. Any int that
+// fits 32 bits is accepted and stored unchecked, as the library does; a
+// value outside its enumeration reads back as a plain int and is refused
+// when composed.
+#include <limits>
 
-#include <initializer_list>
-#include <utility>
-
-namespace py = pybind11;
+#include "bindings.hpp"
 
 namespace vexal_python {
 namespace {
@@ -14,63 +14,114 @@ namespace {
 using kelvo::vexal_part_payload::compression;
 using kelvo::vexal_part_payload::format;
 
-py::handle format_type;
-py::handle compression_type;
+// Members by value, read on every getter: a tuple indexed by the value.
+PyObject* formats;
+PyObject* compressions;
 
-template <typename Enum>
-using members = std::initializer_list<std::pair<const char*, Enum>>;
-
-// A new IntEnum in module "vexal", kept alive for the rest of the process.
-template <typename Enum>
-py::handle make_enum(py::module_& module, const char* name, const char* doc,
-                     members<Enum> list) {
-  py::list items;
-  for (const auto& [member, value] : list) {
-    items.append(py::make_tuple(member, static_cast<int32_t>(value)));
+PyObject* member_tuple(PyObject* by_value, size_t count) {
+  owned members(PyTuple_New(static_cast<Py_ssize_t>(count)));
+  for (size_t value = 0; value < count; ++value) {
+    PyObject* member = PyDict_GetItemWithError(
+        by_value, owned(PyLong_FromSize_t(value)).get());
+    if (!member) throw python_error();
+    Py_INCREF(member);
+    PyTuple_SET_ITEM(members.get(), static_cast<Py_ssize_t>(value), member);
   }
-  py::object type = py::module_::import("enum").attr("IntEnum")(
-      name, items, py::arg("module") = "vexal");
-  type.attr("__doc__") = doc;
-  module.attr(name) = type;
-  return type.release();
+  return members.release();
+}
+
+PyObject* member_or_int(PyObject* members, int32_t value) {
+  if (value >= 0 && value < PyTuple_GET_SIZE(members)) {
+    PyObject* member = PyTuple_GET_ITEM(members, value);
+    Py_INCREF(member);
+    return member;
+  }
+  return PyLong_FromLong(value);
+}
+
+template <typename Enum>
+std::pair<const char*, int> item(const char* name, Enum value) {
+  return {name, static_cast<int>(value)};
 }
 
 }  // namespace
 
-void define_enums(py::module_& module) {
-  format_type = make_enum<format>(
+PyObject* add_int_enum(
+    PyObject* module, const char* name, const char* doc,
+    const std::vector<std::pair<const char*, int>>& members) {
+  owned list(PyList_New(0));
+  for (const auto& [member, value] : members) {
+    owned pair(Py_BuildValue("(si)", member, value));
+    if (PyList_Append(list.get(), pair.get()) != 0) throw python_error();
+  }
+  owned int_enum(PyObject_GetAttrString(
+      owned(PyImport_ImportModule("enum")).get(), "IntEnum"));
+  owned arguments(Py_BuildValue("(sO)", name, list.get()));
+  owned keywords(Py_BuildValue("{ss}", "module", "vexal"));
+  owned type(PyObject_Call(int_enum.get(), arguments.get(), keywords.get()));
+  owned text(PyUnicode_FromString(doc));
+  if (PyObject_SetAttrString(type.get(), "__doc__", text.get()) != 0) {
+    throw python_error();
+  }
+  owned by_value(PyDict_New());
+  for (const auto& [member, value] : members) {
+    owned object(PyObject_GetAttrString(type.get(), member));
+    owned key(PyLong_FromLong(value));
+    if (PyDict_SetItem(by_value.get(), key.get(), object.get()) != 0) {
+      throw python_error();
+    }
+  }
+  if (PyModule_AddObject(module, name, type.get()) != 0) throw python_error();
+  type.release();
+  return by_value.release();
+}
+
+void define_enums(PyObject* module) {
+  owned format_members(add_int_enum(
       module, "Format",
       "Format of a payload: stored and compared, never interpreted.",
-      {{"BYTES", format::bytes},
-       {"APPLICATION_1", format::application_1},
-       {"APPLICATION_2", format::application_2}});
-  compression_type = make_enum<compression>(
+      {item("BYTES", format::bytes),
+       item("APPLICATION_1", format::application_1),
+       item("APPLICATION_2", format::application_2)}));
+  formats = member_tuple(format_members.get(), 3);
+  owned compression_members(add_int_enum(
       module, "Compression",
       "How a payload is stored: unchanged or as a zlib stream at a level. "
       "Any zlib value parses back as ZLIB_DEFAULT.",
-      {{"NONE", compression::none},
-       {"ZLIB_DEFAULT", compression::zlib_default},
-       {"ZLIB_BEST_SPEED", compression::zlib_best_speed},
-       {"ZLIB_BEST_COMPRESSION", compression::zlib_best_compression},
-       {"ZLIB_LEVEL_1", compression::zlib_level_1},
-       {"ZLIB_LEVEL_2", compression::zlib_level_2},
-       {"ZLIB_LEVEL_3", compression::zlib_level_3},
-       {"ZLIB_LEVEL_4", compression::zlib_level_4},
-       {"ZLIB_LEVEL_5", compression::zlib_level_5},
-       {"ZLIB_LEVEL_6", compression::zlib_level_6},
-       {"ZLIB_LEVEL_7", compression::zlib_level_7},
-       {"ZLIB_LEVEL_8", compression::zlib_level_8},
-       {"ZLIB_LEVEL_9", compression::zlib_level_9}});
+      {item("NONE", compression::none),
+       item("ZLIB_DEFAULT", compression::zlib_default),
+       item("ZLIB_BEST_SPEED", compression::zlib_best_speed),
+       item("ZLIB_BEST_COMPRESSION", compression::zlib_best_compression),
+       item("ZLIB_LEVEL_1", compression::zlib_level_1),
+       item("ZLIB_LEVEL_2", compression::zlib_level_2),
+       item("ZLIB_LEVEL_3", compression::zlib_level_3),
+       item("ZLIB_LEVEL_4", compression::zlib_level_4),
+       item("ZLIB_LEVEL_5", compression::zlib_level_5),
+       item("ZLIB_LEVEL_6", compression::zlib_level_6),
+       item("ZLIB_LEVEL_7", compression::zlib_level_7),
+       item("ZLIB_LEVEL_8", compression::zlib_level_8),
+       item("ZLIB_LEVEL_9", compression::zlib_level_9)}));
+  compressions = member_tuple(compression_members.get(), 13);
 }
 
-py::handle format_enum() { return format_type; }
-py::handle compression_enum() { return compression_type; }
+PyObject* format_object(format value) {
+  return member_or_int(formats, static_cast<int32_t>(value));
+}
 
-py::object enum_member(py::handle type, int32_t value) {
-  const py::dict by_value = type.attr("_value2member_map_");
-  py::int_ key(value);
-  if (by_value.contains(key)) return by_value[key];
-  return std::move(key);
+PyObject* compression_object(compression value) {
+  return member_or_int(compressions, static_cast<int32_t>(value));
+}
+
+int32_t to_code(PyObject* object) {
+  int overflow = 0;
+  const long long value = PyLong_AsLongLongAndOverflow(object, &overflow);
+  if (value == -1 && PyErr_Occurred()) throw python_error();
+  if (overflow != 0 || value < std::numeric_limits<int32_t>::min() ||
+      value > std::numeric_limits<int32_t>::max()) {
+    PyErr_SetString(PyExc_OverflowError, "the code does not fit 32 bits");
+    throw python_error();
+  }
+  return static_cast<int32_t>(value);
 }
 
 }  // namespace vexal_python

@@ -1,82 +1,158 @@
 // SPDX-License-Identifier: MIT
-// vexal.Error: the library reports malformed input, exceeded limits and
-// values outside the enumerations as std::runtime_error with a fixed text;
-// Python sees them as vexal.Error (a ValueError) with the same text, or as
-// its subclass vexal.LimitError for the two texts of an exceeded limit.
-// vexal.TruncatedError is raised by vexal.iter_messages for a stream that
-// ends inside a message. std::bad_alloc becomes MemoryError through
-// pybind11's own translation.
+// vexal.Error and how the library's failures reach Python. Every refusal of
+// the library (malformed input, an exceeded limit, a value outside its
+// enumeration) becomes a vexal.Error, a ValueError, with the library's exact
+// text, its code as a member of vexal.ErrorCode (`.code`) and the offset of
+// the refused message in the buffer or stream (`.offset`; None where there
+// is none, as for composing). LimitError, the subclass for an exceeded
+// limit, is chosen from the code. TruncatedError is raised by iter_messages
+// for a stream that ends inside a message. std::bad_alloc becomes
+// MemoryError. The codes are the library's vexal_errc.
 #include <cstring>
 #include <exception>
+#include <iterator>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "bindings.hpp"
-
-namespace py = pybind11;
+#include "errors.hpp"
 
 namespace vexal_python {
 namespace {
 
-py::handle error_type;
-py::handle limit_error_type;
+PyObject* error_type;
+PyObject* limit_error_type;
+PyObject* error_codes;  // ErrorCode's members by value
 
-py::handle new_error(py::module_& module, const char* name, const char* doc,
-                     py::handle base) {
-  const std::string full_name = std::string("vexal.") + name;
-  PyObject* type =
-      PyErr_NewExceptionWithDoc(full_name.c_str(), doc, base.ptr(), nullptr);
-  if (!type) throw py::error_already_set();
-  module.attr(name) = type;
-  return type;
+struct code_name {
+  error_code code;
+  const char* name;
+};
+
+constexpr code_name code_names[] = {
+    {error_code::input_too_short, "INPUT_TOO_SHORT"},
+    {error_code::position_out_of_range, "POSITION_OUT_OF_RANGE"},
+    {error_code::unknown_type, "UNKNOWN_TYPE"},
+    {error_code::unknown_format, "UNKNOWN_FORMAT"},
+    {error_code::unknown_compression, "UNKNOWN_COMPRESSION"},
+    {error_code::unknown_type_code, "UNKNOWN_TYPE_CODE"},
+    {error_code::unknown_format_code, "UNKNOWN_FORMAT_CODE"},
+    {error_code::unknown_compression_code, "UNKNOWN_COMPRESSION_CODE"},
+    {error_code::parts_payload_too_long, "PARTS_PAYLOAD_TOO_LONG"},
+    {error_code::zlib_failed, "ZLIB_FAILED"},
+    {error_code::message_too_long, "MESSAGE_TOO_LONG"},
+    {error_code::payload_too_long, "PAYLOAD_TOO_LONG"},
+    {error_code::out_of_memory, "OUT_OF_MEMORY"},
+    {error_code::compressed_part, "COMPRESSED_PART"},
+};
+static_assert(std::size(code_names) ==
+                  static_cast<size_t>(error_code::compressed_part),
+              "one name for every code, in order");
+
+// The code of a text that composing threw, the one call without an
+// error-code form: the code whose message (the text without its numbers)
+// is the text, or else begins it. The only other text composing throws is
+// zlib's "zlib input is too long".
+error_code code_of_compose_text(const char* text) {
+  for (const bool whole : {true, false}) {
+    for (const auto& [code, name] : code_names) {
+      const std::string words = make_error_code(code).message();
+      if (whole ? words == text
+                : std::strncmp(text, words.c_str(), words.size()) == 0) {
+        return code;
+      }
+    }
+  }
+  return error_code::zlib_failed;
 }
 
-// The type for the library's text `what`.
-py::handle type_of(const char* what) {
-  const bool limit = std::strcmp(what, "vexal message too long") == 0 ||
-                     std::strcmp(what, "vexal payload too long") == 0;
-  return limit ? limit_error_type : error_type;
+PyObject* new_error_type(PyObject* module, const char* name, const char* doc,
+                         PyObject* base) {
+  owned attributes(Py_BuildValue("{sOsO}", "offset", Py_None, "code", Py_None));
+  PyObject* type = PyErr_NewExceptionWithDoc(name, doc, base, attributes.get());
+  if (!type ||
+      PyModule_AddObject(module, std::strchr(name, '.') + 1, type) != 0) {
+    Py_XDECREF(type);
+    throw python_error();
+  }
+  return type;  // the module's reference keeps it for the process
 }
 
 }  // namespace
 
-void define_error(py::module_& module) {
-  error_type = new_error(
-      module, "Error",
+PyObject* make_error(error_code code, const char* text,
+                     std::optional<uint64_t> offset) {
+  const bool limit = code == error_code::message_too_long ||
+                     code == error_code::payload_too_long;
+  owned error(
+      PyObject_CallFunction(limit ? limit_error_type : error_type, "s", text));
+  owned where(offset ? PyLong_FromUnsignedLongLong(*offset)
+                     : (Py_INCREF(Py_None), Py_None));
+  PyObject* member = PyDict_GetItemWithError(
+      error_codes, owned(PyLong_FromLong(static_cast<long>(code))).get());
+  if (!member) throw python_error();
+  if (PyObject_SetAttrString(error.get(), "offset", where.get()) != 0 ||
+      PyObject_SetAttrString(error.get(), "code", member) != 0) {
+    throw python_error();
+  }
+  return error.release();
+}
+
+void raise_error(error_code code, const char* text,
+                 std::optional<uint64_t> offset) {
+  owned error(make_error(code, text, offset));
+  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.get())),
+                  error.get());
+  throw python_error();
+}
+
+void set_error(std::optional<uint64_t> offset) noexcept {
+  try {
+    throw;
+  } catch (const python_error&) {
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::runtime_error& error) {
+    try {
+      raise_error(code_of_compose_text(error.what()), error.what(), offset);
+    } catch (const python_error&) {
+    }
+  } catch (const std::exception& error) {
+    PyErr_SetString(PyExc_SystemError, error.what());
+  } catch (...) {
+    PyErr_SetString(PyExc_SystemError, "unknown C++ exception");
+  }
+}
+
+void define_errors(PyObject* module) {
+  error_type = new_error_type(
+      module, "vexal.Error",
       "Malformed input, an exceeded limit or a value outside its "
-      "enumeration; the text is the library's own. Raised by a Reader, it "
-      "carries `offset`, the stream offset of the refused message.",
+      "enumeration; the text is the library's own. `code` is its "
+      "ErrorCode, `offset` the buffer or stream offset of the refused "
+      "message (None where there is none, as for composing).",
       PyExc_ValueError);
-  limit_error_type = new_error(
-      module, "LimitError",
+  limit_error_type = new_error_type(
+      module, "vexal.LimitError",
       "A message or payload over the Limits in force: \"vexal message too "
       "long\" or \"vexal payload too long\".",
       error_type);
-  new_error(module, "TruncatedError",
-            "The stream ended inside a message: `offset` is where that "
-            "message starts, `needed` how many more bytes it would take "
-            "at least.",
-            error_type);
-  py::register_local_exception_translator([](std::exception_ptr thrown) {
-    try {
-      if (thrown) std::rethrow_exception(thrown);
-    } catch (const py::builtin_exception&) {
-      throw;  // pybind11's own errors (TypeError ...) keep their types
-    } catch (const std::runtime_error& error) {
-      set_library_error(error);
-    }
-  });
-}
+  new_error_type(module, "vexal.TruncatedError",
+                 "The stream ended inside a message: `offset` is where that "
+                 "message starts, `needed` how many more bytes it would take "
+                 "at least.",
+                 error_type);
 
-void set_library_error(const std::runtime_error& error) {
-  PyErr_SetString(type_of(error.what()).ptr(), error.what());
-}
-
-void raise_at(const std::runtime_error& error, size_t offset) {
-  py::object raised = type_of(error.what())(error.what());
-  raised.attr("offset") = offset;
-  PyErr_SetObject(raised.get_type().ptr(), raised.ptr());
-  throw py::error_already_set();
+  std::vector<std::pair<const char*, int>> members;
+  for (const auto& [code, name] : code_names) {
+    members.emplace_back(name, static_cast<int>(code));
+  }
+  error_codes = add_int_enum(module, "ErrorCode",
+                             "Why the library refused: the codes of its "
+                             "errors, by the same names.",
+                             members);
 }
 
 }  // namespace vexal_python

@@ -1,126 +1,313 @@
 // SPDX-License-Identifier: MIT
-// vexal.Message over the library's message; vexal.parse and the parts'
-// getters are plain CPython functions (fast_paths.cpp), composing is
-// compose.cpp's.
-
-#include <memory>
+// vexal.Message over the library's message, and vexal.parse. Composing
+// writes the result once: from the library's raw headers and the payloads,
+// or, with a compressed part, from the library's compose. Parsing is its
+// bounded parse, in place in the caller's buffer. Compressing and parsing
+// large data run without the GIL (locking.hpp).
+#include <cstring>
 #include <mutex>
-#include <shared_mutex>
-#include <string>
+#include <new>
+#include <system_error>
+#include <utility>
 #include <vector>
 
-#include "bindings.hpp"
 #include "byte_view.hpp"
-#include "compose.hpp"
+#include "errors.hpp"
+#include "locking.hpp"
 #include "objects.hpp"
-#include "vexal/vexal.hpp"
-
-namespace py = pybind11;
 
 namespace vexal_python {
 namespace {
 
 using kelvo::vexal_part_ctx;
 using kelvo::vexal_part_type;
-using message_ptr = std::shared_ptr<message_box>;
+using kelvo::vexal_part_payload::compression;
+using read_lock = std::shared_lock<std::shared_mutex>;
+using write_lock = std::unique_lock<std::shared_mutex>;
 
-// Gives the typed part `part` what `source` holds: None makes it empty, a
-// Part is copied, anything else is read as a bytes-like payload. The part
-// keeps its place's type.
-template <typename TypedPart>
-void assign(TypedPart& part, py::handle source) {
-  if (source.is_none()) {
-    static_cast<vexal_part_ctx&>(part) = vexal_part_ctx();
-    part.init();
-    return;
-  }
-  if (py::isinstance<part_ref>(source)) {
-    static_cast<vexal_part_ctx&>(part) = source.cast<const part_ref&>().get();
-    part.init();
-    return;
-  }
-  part.set_payload(byte_view(source).copy());
+PyTypeObject* message_type;
+
+message_object* self_of(PyObject* self) {
+  return reinterpret_cast<message_object*>(self);
 }
 
-// Gives a new message's part what `source` holds, as assign does, except
-// that a bytes payload is kept as it is, not copied (objects.hpp).
+message_object* allocate(PyTypeObject* type) {
+  PyObject* self = type->tp_alloc(type, 0);
+  if (!self) throw python_error();
+  message_object* message = self_of(self);
+  try {
+    new (&message->message) kelvo::vexal();
+  } catch (...) {
+    Py_TYPE(self)->tp_free(self);
+    Py_DECREF(type);
+    throw;
+  }
+  new (&message->guard) std::shared_mutex();
+  return message;
+}
+
+void dealloc(PyObject* object) {
+  message_object* self = self_of(object);
+  PyTypeObject* type = Py_TYPE(object);
+  self->message.~vexal();
+  self->guard.~shared_mutex();
+  type->tp_free(object);
+  Py_DECREF(type);
+}
+
+// Gives the part `target` of `self` what `source` holds: None makes it
+// empty, a Part's record is copied (the part keeps its place's type), and
+// anything else is read as a bytes-like payload.
 template <typename TypedPart>
-void start(TypedPart& part, py::object& kept, const py::object& source) {
-  if (PyBytes_CheckExact(source.ptr())) {
-    kept = source;
+void assign(message_object* self, TypedPart& target, size_t exports,
+            PyObject* source) {
+  check_unviewed(exports);
+  if (source == Py_None) {
+    const write_lock lock(self->guard);
+    static_cast<vexal_part_ctx&>(target) = vexal_part_ctx();
+    target.init();
+  } else if (part_object* part = as_part(source)) {
+    // Copied first, under the source's lock alone: it may be this message's.
+    vexal_part_ctx copy = [&] {
+      const read_lock lock(*part->guard);
+      return *part->record;
+    }();
+    const write_lock lock(self->guard);
+    static_cast<vexal_part_ctx&>(target) = std::move(copy);
+    target.init();
   } else {
-    assign(part, source);
+    std::vector<uint8_t> payload = byte_view(source).copy();
+    const write_lock lock(self->guard);
+    target.set_payload(std::move(payload));
   }
 }
 
-// Replaces one part of a message that Python may already share.
 template <vexal_part_type Which>
-void set_part(const message_ptr& box, const py::object& source) {
-  check_unviewed(box->views[Which == vexal_part_type::first ? 0 : 1]);
-  // Settled before the lock is taken, since settling takes it.
-  box->settle();
-  if (py::isinstance<part_ref>(source)) source.cast<const part_ref&>().get();
-  const std::unique_lock<std::shared_mutex> lock(box->guard);
-  ++box->version;
-  if constexpr (Which == vexal_part_type::first) {
-    assign(box->message.first(), source);
-  } else {
-    assign(box->message.second(), source);
+PyObject* get_part(PyObject* self, void*) {
+  return guarded([&] { return new_part_of(self_of(self), Which); },
+                 static_cast<PyObject*>(nullptr));
+}
+
+template <vexal_part_type Which>
+int set_part(PyObject* object, PyObject* value, void*) {
+  return guarded(
+      [&] {
+        if (!value) {
+          PyErr_SetString(PyExc_AttributeError, "a part cannot be deleted");
+          throw python_error();
+        }
+        message_object* self = self_of(object);
+        if constexpr (Which == vexal_part_type::first) {
+          assign(self, self->message.first(), self->exports[0], value);
+        } else {
+          assign(self, self->message.second(), self->exports[1], value);
+        }
+        return 0;
+      },
+      -1);
+}
+
+PyObject* message_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
+  static const char* names[] = {"first", "second", nullptr};
+  PyObject* first = Py_None;
+  PyObject* second = Py_None;
+  if (!PyArg_ParseTupleAndKeywords(args, keywords, "|OO:Message",
+                                   const_cast<char**>(names), &first,
+                                   &second)) {
+    return nullptr;
   }
+  return guarded(
+      [&] {
+        owned self(reinterpret_cast<PyObject*>(allocate(type)));
+        message_object* message = self_of(self.get());
+        assign(message, message->message.first(), 0, first);
+        assign(message, message->message.second(), 0, second);
+        return self.release();
+      },
+      static_cast<PyObject*>(nullptr));
 }
 
-std::string repr(const message_ptr& box) {
-  return "Message(first=" +
-         py::repr(py::cast(part_ref(box, vexal_part_type::first)))
-             .cast<std::string>() +
-         ", second=" +
-         py::repr(py::cast(part_ref(box, vexal_part_type::second)))
-             .cast<std::string>() +
-         ")";
+// Lays a message whose parts are stored as is out from the library's raw
+// headers, copying each payload once, straight into the result; the copy
+// keeps the GIL. A message with a compressed part is composed by the
+// library, without the GIL when large, and its bytes copied into the result.
+PyObject* compose(PyObject* object, PyObject*) {
+  message_object* self = self_of(object);
+  return guarded(
+      [&]() -> PyObject* {
+        size_t payloads = 0;
+        {
+          const read_lock lock(self->guard);
+          const kelvo::vexal& message = self->message;
+          const std::vector<uint8_t>& first = message.first().get_payload();
+          const std::vector<uint8_t>& second = message.second().get_payload();
+          if (message.first().get_compression() == compression::none &&
+              message.second().get_compression() == compression::none) {
+            const auto headers = message.raw_headers();
+            owned bytes(PyBytes_FromStringAndSize(
+                nullptr, static_cast<Py_ssize_t>(headers.size() + first.size() +
+                                                 second.size())));
+            char* out = PyBytes_AS_STRING(bytes.get());
+            const auto put = [&out](const uint8_t* data, size_t size) {
+              if (size != 0) std::memcpy(out, data, size);
+              out += size;
+            };
+            put(headers.data(), kelvo::vexal_part_header_size);
+            put(first.data(), first.size());
+            put(headers.data() + kelvo::vexal_part_header_size,
+                kelvo::vexal_part_header_size);
+            put(second.data(), second.size());
+            return bytes.release();
+          }
+          payloads = first.size() + second.size();
+        }
+        const std::vector<uint8_t> wire =
+            run_locked<read_lock>(self->guard, payloads >= gil_free_bytes,
+                                  [&] { return self->message.compose(); });
+        return PyBytes_FromStringAndSize(
+            reinterpret_cast<const char*>(wire.data()),
+            static_cast<Py_ssize_t>(wire.size()));
+      },
+      static_cast<PyObject*>(nullptr));
 }
 
-message_ptr make_message(const py::object& first, const py::object& second) {
-  auto box = std::make_shared<message_box>();
-  start(box->message.first(), box->kept[0], first);
-  start(box->message.second(), box->kept[1], second);
-  return box;
+PyObject* richcompare(PyObject* left, PyObject* right, int op) {
+  if (!is_message(right) || (op != Py_EQ && op != Py_NE)) {
+    Py_RETURN_NOTIMPLEMENTED;
+  }
+  message_object* self = self_of(left);
+  message_object* other = self_of(right);
+  const read_lock first(self->guard);
+  read_lock second;
+  if (other != self) second = read_lock(other->guard);
+  const bool equal = self->message == other->message;
+  return PyBool_FromLong(equal == (op == Py_EQ));
 }
+
+PyObject* repr(PyObject* self) {
+  return guarded(
+      [&] {
+        owned first(new_part_of(self_of(self), vexal_part_type::first));
+        owned second(new_part_of(self_of(self), vexal_part_type::second));
+        return PyUnicode_FromFormat("Message(first=%R, second=%R)", first.get(),
+                                    second.get());
+      },
+      static_cast<PyObject*>(nullptr));
+}
+
+// Pickling keeps the two parts, each as a Part of its own.
+PyObject* reduce(PyObject* self, PyObject*) {
+  return guarded(
+      [&] {
+        owned first(new_part_of(self_of(self), vexal_part_type::first));
+        owned second(new_part_of(self_of(self), vexal_part_type::second));
+        return Py_BuildValue("(O(OO))", message_type, first.get(),
+                             second.get());
+      },
+      static_cast<PyObject*>(nullptr));
+}
+
+PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
+                PyObject* keywords) {
+  parse_arguments given;
+  const bool bound = guarded(
+      [&] {
+        given = bind_parse_arguments("parse", "data", args, nargsf, keywords);
+        return true;
+      },
+      false);
+  if (!bound) return nullptr;
+  return guarded(
+      [&]() -> PyObject* {
+        // Named, not bound: a lambda cannot capture a structured binding.
+        PyObject* source = given.source;
+        const size_t offset = given.offset;
+        const kelvo::vexal_limits& limits = given.limits;
+        const byte_view data(source);
+        owned message(reinterpret_cast<PyObject*>(allocate(message_type)));
+        // Nobody else can see the new message yet: no lock is needed.
+        const bool large =
+            offset < data.size() && data.size() - offset >= gil_free_bytes;
+        std::error_code ec;
+        const size_t end = [&] {
+          const without_gil released(large);
+          return self_of(message.get())
+              ->message.parse(data.data(), data.size(), offset, limits, ec);
+        }();
+        if (ec) {
+          raise_refusal(ec, offset, [&] {
+            kelvo::vexal again;
+            (void)again.parse(data.data(), data.size(), offset, limits);
+          });
+        }
+        return parse_result(end == offset ? nullptr : message.release(), end);
+      },
+      static_cast<PyObject*>(nullptr), given.offset);
+}
+
+PyGetSetDef getset[] = {
+    {"first", get_part<vexal_part_type::first>,
+     set_part<vexal_part_type::first>,
+     "The message's own first part; set from a Part or bytes-like.", nullptr},
+    {"second", get_part<vexal_part_type::second>,
+     set_part<vexal_part_type::second>,
+     "The message's own second part; set from a Part or bytes-like.", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef methods[] = {
+    {"compose", compose, METH_NOARGS,
+     "compose($self, /)\n--\n\n"
+     "The message's wire bytes. Raises vexal.Error for a value outside its "
+     "enumeration."},
+    {"__reduce__", reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyType_Slot slots[] = {
+    {Py_tp_doc,
+     const_cast<char*>("Message(first=None, second=None)\n--\n\n"
+                       "A two-part vexal message: `first` (type 1), then "
+                       "`second` (type 0).")},
+    {Py_tp_new, reinterpret_cast<void*>(message_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(dealloc)},
+    {Py_tp_getset, getset},
+    {Py_tp_methods, methods},
+    {Py_tp_richcompare, reinterpret_cast<void*>(richcompare)},
+    {Py_tp_repr, reinterpret_cast<void*>(repr)},
+    {0, nullptr},
+};
+
+PyType_Spec definition = {"vexal.Message", sizeof(message_object), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
+
+PyMethodDef parse_definition = {
+    "parse",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&parse)),
+    METH_FASTCALL | METH_KEYWORDS,
+    "parse(data, offset=0, *, limits=None)\n--\n\n"
+    "The message at `offset` of any bytes-like `data` and the offset after "
+    "it, or (None, offset) when no whole message is there. With `limits`, "
+    "larger messages and payloads are refused. Raises vexal.Error for "
+    "malformed input, vexal.LimitError for a limit exceeded; their `offset` "
+    "is `offset`."};
 
 }  // namespace
 
-void define_message(py::module_& module) {
-  py::class_<message_box, message_ptr> type(
-      module, "Message",
-      "A two-part vexal message: `first` (type 1), then `second` (type 0).");
-  type.attr("__module__") = "vexal";
-  type.def(py::init(&make_message), py::arg("first") = py::none(),
-           py::arg("second") = py::none())
-      .def_property(
-          "first", py::cpp_function(), &set_part<vexal_part_type::first>,
-          "The message's own first part; set from a Part or bytes-like.")
-      .def_property(
-          "second", py::cpp_function(), &set_part<vexal_part_type::second>,
-          "The message's own second part; set from a Part or bytes-like.")
-      .def("compose", &compose_bytes,
-           "The message's wire bytes. Raises vexal.Error for a value "
-           "outside its enumeration.")
-      .def(
-          "__eq__",
-          [](message_box& left, message_box& right) {
-            left.settle();
-            right.settle();
-            return left.message == right.message;
-          },
-          py::is_operator())
-      .def(py::pickle(
-          [](const message_ptr& box) {
-            return py::make_tuple(part_ref(box, vexal_part_type::first),
-                                  part_ref(box, vexal_part_type::second));
-          },
-          [](const py::tuple& state) {
-            return make_message(state[0], state[1]);
-          }))
-      .def("__repr__", &repr);
+void define_message(PyObject* module) {
+  message_type = add_type(module, definition);
+  owned name(PyUnicode_FromString("vexal"));
+  owned function(PyCFunction_NewEx(&parse_definition, nullptr, name.get()));
+  if (PyModule_AddObject(module, "parse", function.get()) != 0) {
+    throw python_error();
+  }
+  function.release();
+}
+
+message_object* new_message() { return allocate(message_type); }
+
+bool is_message(PyObject* object) {
+  return PyObject_TypeCheck(object, message_type);
 }
 
 }  // namespace vexal_python

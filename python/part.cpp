@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: MIT
 // vexal.Part over the library's part record: payload, format and
-// compression read and written, the part type read, and equality of
-// vexal_part_ctx (format, compression and payload; not the type).
-
+// compression read and written, the part type read, equality of
+// vexal_part_ctx (format, compression and payload; not the type), and the
+// payload lent read-only through the buffer protocol (objects.hpp).
+#include <mutex>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "bindings.hpp"
 #include "byte_view.hpp"
-#include "enums.hpp"
 #include "objects.hpp"
-
-namespace py = pybind11;
 
 namespace vexal_python {
 namespace {
@@ -20,140 +18,281 @@ namespace {
 using kelvo::vexal_part_ctx;
 using kelvo::vexal_part_payload::compression;
 using kelvo::vexal_part_payload::format;
+using read_lock = std::shared_lock<std::shared_mutex>;
+using write_lock = std::unique_lock<std::shared_mutex>;
 
-py::bytes payload_bytes(const vexal_part_ctx& part) {
-  const std::vector<uint8_t>& payload = part.get_payload();
-  return {reinterpret_cast<const char*>(payload.data()), payload.size()};
+PyTypeObject* part_type;
+
+part_object* self_of(PyObject* self) {
+  return reinterpret_cast<part_object*>(self);
 }
 
-// A code as Python source: Format.BYTES, or the plain int when the value is
-// outside its enumeration.
-std::string code_repr(const py::object& code) {
-  if (!py::hasattr(code, "name")) return py::repr(code).cast<std::string>();
-  return py::str(code.get_type().attr("__name__")).cast<std::string>() + "." +
-         code.attr("name").cast<std::string>();
+// A Part with its C++ members made, pointing nowhere yet.
+part_object* allocate(PyTypeObject* type) {
+  auto* self = reinterpret_cast<part_object*>(type->tp_alloc(type, 0));
+  if (!self) throw python_error();
+  new (&self->own) std::optional<kelvo::vexal_any_part>();
+  new (&self->own_guard) std::shared_mutex();
+  return self;
+}
+
+void dealloc(PyObject* object) {
+  part_object* self = self_of(object);
+  PyTypeObject* type = Py_TYPE(object);
+  Py_XDECREF(self->owner);
+  self->own.~optional();
+  self->own_guard.~shared_mutex();
+  type->tp_free(object);
+  Py_DECREF(type);
+}
+
+// Runs `change` on the part's record under its lock; BufferError, changing
+// nothing, while a view is lent.
+template <typename Change>
+void change(part_object* self, Change&& change) {
+  check_unviewed(*self->exports);
+  const write_lock lock(*self->guard);
+  std::forward<Change>(change)(*self->record);
+}
+
+PyObject* bytes_of(const std::vector<uint8_t>& payload) {
+  return PyBytes_FromStringAndSize(
+      reinterpret_cast<const char*>(payload.data()),
+      static_cast<Py_ssize_t>(payload.size()));
+}
+
+PyObject* get_payload(PyObject* self, void*) {
+  const read_lock lock(*self_of(self)->guard);
+  return bytes_of(self_of(self)->record->get_payload());
+}
+
+int set_payload(PyObject* self, PyObject* value, void*) {
+  return guarded(
+      [&] {
+        if (!value) {
+          PyErr_SetString(PyExc_AttributeError, "payload cannot be deleted");
+          throw python_error();
+        }
+        std::vector<uint8_t> payload = byte_view(value).copy();
+        change(self_of(self), [&](vexal_part_ctx& record) {
+          record.set_payload(std::move(payload));
+        });
+        return 0;
+      },
+      -1);
+}
+
+PyObject* get_format(PyObject* self, void*) {
+  const read_lock lock(*self_of(self)->guard);
+  return format_object(self_of(self)->record->get_format());
+}
+
+PyObject* get_compression(PyObject* self, void*) {
+  const read_lock lock(*self_of(self)->guard);
+  return compression_object(self_of(self)->record->get_compression());
+}
+
+// Setters of the codes, stored unchecked as the library stores them.
+template <typename Code, void (vexal_part_ctx::*Set)(Code) noexcept>
+int set_code(PyObject* self, PyObject* value, void*) {
+  return guarded(
+      [&] {
+        if (!value) {
+          PyErr_SetString(PyExc_AttributeError, "a code cannot be deleted");
+          throw python_error();
+        }
+        const auto code = static_cast<Code>(to_code(value));
+        change(self_of(self),
+               [&](vexal_part_ctx& record) { (record.*Set)(code); });
+        return 0;
+      },
+      -1);
+}
+
+PyObject* get_type(PyObject* self, void*) {
+  return PyLong_FromLong(static_cast<long>(type_of(*self_of(self))));
+}
+
+Py_ssize_t length(PyObject* self) {
+  const read_lock lock(*self_of(self)->guard);
+  return static_cast<Py_ssize_t>(self_of(self)->record->get_payload().size());
+}
+
+PyObject* richcompare(PyObject* left, PyObject* right, int op) {
+  part_object* other = as_part(right);
+  if (!other || (op != Py_EQ && op != Py_NE)) Py_RETURN_NOTIMPLEMENTED;
+  part_object* self = self_of(left);
+  const read_lock first(*self->guard);
+  read_lock second;
+  if (other->guard != self->guard) second = read_lock(*other->guard);
+  const bool equal = *self->record == *other->record;
+  return PyBool_FromLong(equal == (op == Py_EQ));
+}
+
+// A code as Python source: Format.BYTES, or the plain int outside the
+// enumeration.
+std::string code_repr(PyObject* code) {
+  owned text(PyObject_HasAttrString(code, "name")
+                 ? PyUnicode_FromFormat(
+                       "%s.%S", Py_TYPE(code)->tp_name,
+                       owned(PyObject_GetAttrString(code, "name")).get())
+                 : PyObject_Repr(code));
+  const char* utf8 = PyUnicode_AsUTF8(text.get());
+  if (!utf8) throw python_error();
+  return utf8;
 }
 
 // The constructor call that makes an equal part.
-std::string repr(const part_ref& part) {
-  const vexal_part_ctx& record = part.get();
-  return "Part(payload=" + py::repr(payload_bytes(record)).cast<std::string>() +
-         ", format=" + code_repr(py::cast(record.get_format())) +
-         ", compression=" + code_repr(py::cast(record.get_compression())) + ")";
+PyObject* repr(PyObject* self) {
+  return guarded(
+      [&] {
+        owned payload(get_payload(self, nullptr));
+        owned format(get_format(self, nullptr));
+        owned compression(get_compression(self, nullptr));
+        const std::string codes =
+            ", format=" + code_repr(format.get()) +
+            ", compression=" + code_repr(compression.get()) + ")";
+        return PyUnicode_FromFormat("Part(payload=%R%s", payload.get(),
+                                    codes.c_str());
+      },
+      static_cast<PyObject*>(nullptr));
 }
 
-// What pickling keeps of a part: payload, format and compression.
-py::tuple state_of(const part_ref& part) {
-  const vexal_part_ctx& record = part.get();
-  return py::make_tuple(payload_bytes(record),
-                        static_cast<int32_t>(record.get_format()),
-                        static_cast<int32_t>(record.get_compression()));
+// Pickling keeps payload, format and compression, as plain values.
+PyObject* reduce(PyObject* self, PyObject*) {
+  part_object* part = self_of(self);
+  const read_lock lock(*part->guard);
+  const vexal_part_ctx& record = *part->record;
+  owned payload(bytes_of(record.get_payload()));
+  return Py_BuildValue("(O(Oii))", part_type, payload.get(),
+                       static_cast<int>(record.get_format()),
+                       static_cast<int>(record.get_compression()));
 }
 
-part_ref make_part(const py::object& payload, format format,
-                   compression compression) {
-  part_ref part;
-  std::vector<uint8_t> bytes = byte_view(payload).copy();
-  part.change([&](vexal_part_ctx& record) {
-    record.set_payload(std::move(bytes));
-    record.set_format(format);
-    record.set_compression(compression);
-  });
-  return part;
+PyObject* part_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
+  static const char* names[] = {"payload", "format", "compression", nullptr};
+  PyObject* payload = nullptr;
+  PyObject* format_code = nullptr;
+  PyObject* compression_code = nullptr;
+  if (!PyArg_ParseTupleAndKeywords(args, keywords, "|OOO:Part",
+                                   const_cast<char**>(names), &payload,
+                                   &format_code, &compression_code)) {
+    return nullptr;
+  }
+  return guarded(
+      [&] {
+        std::vector<uint8_t> bytes;
+        if (payload) bytes = byte_view(payload).copy();
+        const auto format_value =
+            static_cast<format>(format_code ? to_code(format_code) : 0);
+        const auto compression_value = static_cast<compression>(
+            compression_code ? to_code(compression_code) : 0);
+        owned self(reinterpret_cast<PyObject*>(allocate(type)));
+        part_object* part = self_of(self.get());
+        part->own.emplace(std::move(bytes), format_value, compression_value);
+        part->record = &*part->own;
+        part->guard = &part->own_guard;
+        part->exports = &part->own_exports;
+        return self.release();
+      },
+      static_cast<PyObject*>(nullptr));
 }
 
-// The buffer protocol: the payload read-only, in place. The part refuses
-// changes until every view is released (objects.hpp).
+// The buffer protocol: the payload read-only, in place.
 int get_buffer(PyObject* self, Py_buffer* view, int flags) {
   static uint8_t no_bytes = 0;
-  try {
-    auto& part = py::handle(self).cast<part_ref&>();
-    const std::vector<uint8_t>& payload = part.get().get_payload();
-    void* data =
-        payload.empty() ? &no_bytes : const_cast<uint8_t*>(payload.data());
-    if (PyBuffer_FillInfo(view, self, data,
-                          static_cast<Py_ssize_t>(payload.size()), 1,
-                          flags) != 0) {
-      return -1;
-    }
-    ++part.views();
-    return 0;
-  } catch (py::error_already_set& error) {
-    error.restore();
-  } catch (const py::cast_error&) {
-    PyErr_SetString(PyExc_TypeError, "a vexal.Part was expected");
+  part_object* part = self_of(self);
+  const std::vector<uint8_t>& payload = part->record->get_payload();
+  void* data =
+      payload.empty() ? &no_bytes : const_cast<uint8_t*>(payload.data());
+  if (PyBuffer_FillInfo(view, self, data,
+                        static_cast<Py_ssize_t>(payload.size()), 1,
+                        flags) != 0) {
+    return -1;
   }
-  return -1;
+  ++*part->exports;
+  return 0;
 }
 
-void release_buffer(PyObject* self, Py_buffer*) {
-  --py::handle(self).cast<part_ref&>().views();
-}
+void release_buffer(PyObject* self, Py_buffer*) { --*self_of(self)->exports; }
+
+PyGetSetDef getset[] = {
+    {"payload", get_payload, set_payload,
+     "The uncompressed payload; set from any bytes-like object.", nullptr},
+    {"format", get_format, set_code<format, &vexal_part_ctx::set_format>,
+     "The payload's Format; any int is stored and checked when composed.",
+     nullptr},
+    {"compression", get_compression,
+     set_code<compression, &vexal_part_ctx::set_compression>,
+     "The Compression applied when composed; any int is stored and checked "
+     "when composed.",
+     nullptr},
+    {"type", get_type, nullptr,
+     "1 for a message's first part, 0 for its second or a part of its own.",
+     nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef methods[] = {
+    {"__reduce__", reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyType_Slot slots[] = {
+    {Py_tp_doc,
+     const_cast<char*>("Part(payload=b'', format=Format.BYTES, "
+                       "compression=Compression.NONE)\n--\n\n"
+                       "One part of a message: a payload with its format and "
+                       "compression. A part taken from a message is that "
+                       "message's own part. Its payload can be read in place, "
+                       "as memoryview(part); the part refuses changes while "
+                       "such a view is held.")},
+    {Py_tp_new, reinterpret_cast<void*>(part_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(dealloc)},
+    {Py_tp_getset, getset},
+    {Py_tp_methods, methods},
+    {Py_tp_richcompare, reinterpret_cast<void*>(richcompare)},
+    {Py_tp_repr, reinterpret_cast<void*>(repr)},
+    {Py_sq_length, reinterpret_cast<void*>(length)},
+    {Py_bf_getbuffer, reinterpret_cast<void*>(get_buffer)},
+    {Py_bf_releasebuffer, reinterpret_cast<void*>(release_buffer)},
+    {0, nullptr},
+};
+
+PyType_Spec definition = {"vexal.Part", sizeof(part_object), 0,
+                          Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE, slots};
 
 }  // namespace
 
-void define_part(py::module_& module) {
-  py::class_<part_ref> type(
-      module, "Part", py::buffer_protocol(),
-      "One part of a message: a payload with its format and compression. A "
-      "part taken from a message is that message's own part. Its payload "
-      "can be read in place, as memoryview(part).");
-  type.attr("__module__") = "vexal";
-  auto* heap_type = reinterpret_cast<PyHeapTypeObject*>(type.ptr());
-  heap_type->as_buffer.bf_getbuffer = get_buffer;
-  heap_type->as_buffer.bf_releasebuffer = release_buffer;
-  type.def(py::init(&make_part), py::arg("payload") = py::bytes(),
-           py::arg("format") = format::bytes,
-           py::arg("compression") = compression::none)
-      // Read by a plain CPython getter (fast_paths.cpp).
-      .def_property(
-          "payload", py::cpp_function(),
-          [](part_ref& part, const py::object& payload) {
-            std::vector<uint8_t> bytes = byte_view(payload).copy();
-            part.change([&](vexal_part_ctx& record) {
-              record.set_payload(std::move(bytes));
-            });
-          },
-          "The uncompressed payload; set from any bytes-like object.")
-      .def_property(
-          "format",
-          [](const part_ref& part) { return part.get().get_format(); },
-          [](part_ref& part, format format) {
-            part.change(
-                [&](vexal_part_ctx& record) { record.set_format(format); });
-          },
-          "The payload's Format; any int is stored and checked when "
-          "composed.")
-      .def_property(
-          "compression",
-          [](const part_ref& part) { return part.get().get_compression(); },
-          [](part_ref& part, compression compression) {
-            part.change([&](vexal_part_ctx& record) {
-              record.set_compression(compression);
-            });
-          },
-          "The Compression applied when composed; any int is stored and "
-          "checked when composed.")
-      .def_property_readonly(
-          "type",
-          [](const part_ref& part) {
-            return static_cast<int32_t>(part.type());
-          },
-          "1 for a message's first part, 0 for its second or a part of its "
-          "own.")
-      .def(
-          "__eq__",
-          [](const part_ref& left, const part_ref& right) {
-            return left.get() == right.get();
-          },
-          py::is_operator())
-      .def("__len__", [](const part_ref& part) { return part.payload_size(); })
-      .def(py::pickle(&state_of,
-                      [](const py::tuple& state) {
-                        return make_part(state[0], state[1].cast<format>(),
-                                         state[2].cast<compression>());
-                      }))
-      .def("__repr__", &repr);
+void define_part(PyObject* module) { part_type = add_type(module, definition); }
+
+PyObject* new_part_of(message_object* owner, kelvo::vexal_part_type which) {
+  part_object* self = allocate(part_type);
+  const bool first = which == kelvo::vexal_part_type::first;
+  Py_INCREF(owner);
+  self->owner = reinterpret_cast<PyObject*>(owner);
+  self->record = first ? static_cast<vexal_part_ctx*>(&owner->message.first())
+                       : &owner->message.second();
+  self->guard = &owner->guard;
+  self->exports = &owner->exports[first ? 0 : 1];
+  self->place = which;
+  return reinterpret_cast<PyObject*>(self);
+}
+
+part_object* as_part(PyObject* object) {
+  return PyObject_TypeCheck(object, part_type) ? self_of(object) : nullptr;
+}
+
+kelvo::vexal_part_type type_of(const part_object& part) {
+  return part.own ? part.own->get_type() : part.place;
+}
+
+void check_unviewed(size_t exports) {
+  if (exports != 0) {
+    PyErr_SetString(PyExc_BufferError,
+                    "Existing exports of data: the part cannot be changed");
+    throw python_error();
+  }
 }
 
 }  // namespace vexal_python

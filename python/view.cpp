@@ -1,137 +1,264 @@
 // SPDX-License-Identifier: MIT
 // vexal.parse_view over vexal_view: a message read in place in the caller's
 // buffer. A MessageView holds the buffer (so it cannot be resized while the
-// view lives) and its parts hand out read-only memoryviews into it, which
-// keep the buffer alive on their own. A compressed part's payload is
-// inflated when asked for, within the limits given to parse_view.
-#include "vexal/view.hpp"
+// view lives); its PartViews lend their stored bytes read-only through the
+// buffer protocol, so a part's memoryview keeps the buffer alive on its own.
+// A compressed part's payload is inflated when asked for, within the limits
+// the view was read with.
+#include "view.hpp"
 
-#include <pybind11/stl.h>
+#include <new>
+#include <system_error>
+#include <vector>
 
-#include <memory>
-#include <optional>
-#include <string>
-
-#include "bindings.hpp"
-#include "byte_view.hpp"
-
-namespace py = pybind11;
+#include "errors.hpp"
+#include "locking.hpp"
 
 namespace vexal_python {
 namespace {
 
-using kelvo::vexal_limits;
 using kelvo::vexal_part_view;
 
-struct view_box {
-  view_box(const py::object& source, const vexal_limits& limits)
-      : source(source), bytes(source), limits(limits) {}
-  py::object source;
-  byte_view bytes;
-  vexal_limits limits;
+struct message_view_object {
+  PyObject_HEAD Py_buffer source;
   kelvo::vexal_view view;
-};
-using view_ptr = std::shared_ptr<view_box>;
-
-struct part_view_ref {
-  view_ptr owner;
-  bool first;
-  const vexal_part_view& get() const {
-    return first ? owner->view.first() : owner->view.second();
-  }
+  kelvo::vexal_limits limits;
+  /// Where the message lies in its buffer or stream, for errors.
+  uint64_t origin;
 };
 
-// A read-only memoryview of `size` bytes at `data` in the view's buffer.
-py::object slice_of(const view_box& box, const uint8_t* data, size_t size) {
-  py::object whole = py::reinterpret_steal<py::object>(
-      PyMemoryView_FromObject(box.source.ptr()));
-  if (!whole) throw py::error_already_set();
-  whole = whole.attr("cast")("B").attr("toreadonly")();
-  const auto begin = static_cast<py::ssize_t>(data - box.bytes.data());
-  return whole[py::slice(begin, begin + static_cast<py::ssize_t>(size), 1)];
+struct part_view_object {
+  PyObject_HEAD message_view_object* owner;
+  const vexal_part_view* part;
+};
+
+PyTypeObject* message_view_type;
+PyTypeObject* part_view_type;
+
+message_view_object* message_of(PyObject* self) {
+  return reinterpret_cast<message_view_object*>(self);
 }
 
-py::object payload(const part_view_ref& part) {
-  const vexal_part_view& view = part.get();
-  if (!view.compressed()) {
-    return slice_of(*part.owner, view.payload_data(), view.payload_size());
-  }
-  const std::vector<uint8_t> bytes = view.payload(part.owner->limits);
-  return py::bytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+part_view_object* part_of(PyObject* self) {
+  return reinterpret_cast<part_view_object*>(self);
 }
 
-py::tuple parse_view(const py::object& data, size_t offset,
-                     const std::optional<vexal_limits>& limits) {
-  auto box = std::make_shared<view_box>(
-      data, limits.value_or(vexal_limits::unlimited()));
-  const size_t end = box->view.parse(box->bytes.data(), box->bytes.size(),
-                                     offset, box->limits);
-  if (end == offset) return py::make_tuple(py::none(), offset);
-  return py::make_tuple(std::move(box), end);
+void message_dealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  if (message_of(self)->source.obj) PyBuffer_Release(&message_of(self)->source);
+  type->tp_free(self);
+  Py_DECREF(type);
 }
+
+void part_dealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  Py_DECREF(part_of(self)->owner);
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+template <bool First>
+PyObject* get_part(PyObject* self, void*) {
+  auto* part = PyObject_New(part_view_object, part_view_type);
+  if (!part) return nullptr;
+  Py_INCREF(self);
+  part->owner = message_of(self);
+  part->part = First ? &message_of(self)->view.first()
+                     : &message_of(self)->view.second();
+  return reinterpret_cast<PyObject*>(part);
+}
+
+// Views are made by parse_view and Reader.next_view only.
+PyObject* refuse_new(PyTypeObject* type, PyObject*, PyObject*) {
+  PyErr_Format(PyExc_TypeError, "cannot create '%s' instances", type->tp_name);
+  return nullptr;
+}
+
+PyObject* get_size(PyObject* self, void*) {
+  return PyLong_FromSize_t(message_of(self)->view.size());
+}
+
+Py_ssize_t length(PyObject* self) {
+  return static_cast<Py_ssize_t>(message_of(self)->view.size());
+}
+
+// The stored bytes, read-only, for memoryview(part_view) and `.stored`.
+int get_buffer(PyObject* self, Py_buffer* view, int flags) {
+  const vexal_part_view& part = *part_of(self)->part;
+  return PyBuffer_FillInfo(view, self, const_cast<uint8_t*>(part.stored_data()),
+                           static_cast<Py_ssize_t>(part.stored_size()), 1,
+                           flags);
+}
+
+PyObject* get_stored(PyObject* self, void*) {
+  return PyMemoryView_FromObject(self);
+}
+
+// A memoryview for a part stored as is; the inflated bytes otherwise.
+PyObject* get_payload(PyObject* self, void*) {
+  const vexal_part_view& part = *part_of(self)->part;
+  if (!part.compressed()) return PyMemoryView_FromObject(self);
+  const message_view_object* owner = part_of(self)->owner;
+  return guarded(
+      [&] {
+        std::vector<uint8_t> payload;
+        {
+          std::error_code ec;
+          {
+            const without_gil released(part.stored_size() >= gil_free_bytes);
+            part.payload_into(payload, owner->limits, ec);
+          }
+          if (ec) {
+            raise_refusal(ec, owner->origin,
+                          [&] { part.payload_into(payload, owner->limits); });
+          }
+        }
+        return PyBytes_FromStringAndSize(
+            reinterpret_cast<const char*>(payload.data()),
+            static_cast<Py_ssize_t>(payload.size()));
+      },
+      static_cast<PyObject*>(nullptr), owner->origin);
+}
+
+PyObject* get_format(PyObject* self, void*) {
+  return format_object(part_of(self)->part->get_format());
+}
+
+PyObject* get_compression(PyObject* self, void*) {
+  return compression_object(part_of(self)->part->get_compression());
+}
+
+PyObject* get_compressed(PyObject* self, void*) {
+  return PyBool_FromLong(part_of(self)->part->compressed());
+}
+
+PyObject* parse_view(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
+                     PyObject* keywords) {
+  parse_arguments given;
+  const bool bound = guarded(
+      [&] {
+        given = bind_parse_arguments("parse_view", "buffer", args, nargsf,
+                                     keywords);
+        return true;
+      },
+      false);
+  if (!bound) return nullptr;
+  return guarded(
+      [&]() -> PyObject* {
+        size_t end = given.offset;
+        owned view(new_message_view(given.source, given.offset, given.limits,
+                                    given.offset, end));
+        return parse_result(end == given.offset ? nullptr : view.release(),
+                            end);
+      },
+      static_cast<PyObject*>(nullptr), given.offset);
+}
+
+PyGetSetDef part_getset[] = {
+    {"stored", get_stored, nullptr,
+     "The stored bytes after the header: a read-only memoryview into the "
+     "buffer, as memoryview(part_view) gives.",
+     nullptr},
+    {"payload", get_payload, nullptr,
+     "The payload: the stored bytes as a memoryview for a part stored as "
+     "is, the inflated bytes for a compressed one.",
+     nullptr},
+    {"format", get_format, nullptr, "The Format that the header names.",
+     nullptr},
+    {"compression", get_compression, nullptr,
+     "Compression.NONE, or ZLIB_DEFAULT for a part stored as a zlib stream.",
+     nullptr},
+    {"compressed", get_compressed, nullptr,
+     "True when the part is stored as a zlib stream.", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyType_Slot part_slots[] = {
+    {Py_tp_doc,
+     const_cast<char*>("One part of a MessageView, as it lies in the buffer.")},
+    {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(part_dealloc)},
+    {Py_tp_getset, part_getset},
+    {Py_bf_getbuffer, reinterpret_cast<void*>(get_buffer)},
+    {0, nullptr},
+};
+
+PyType_Spec part_definition = {"vexal.PartView", sizeof(part_view_object), 0,
+                               Py_TPFLAGS_DEFAULT, part_slots};
+
+PyGetSetDef message_getset[] = {
+    {"first", get_part<true>, nullptr, "The first part's PartView.", nullptr},
+    {"second", get_part<false>, nullptr, "The second part's PartView.",
+     nullptr},
+    {"size", get_size, nullptr, "The message's length on the wire.", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyType_Slot message_slots[] = {
+    {Py_tp_doc,
+     const_cast<char*>("A message read in place by parse_view: it copies "
+                       "nothing and keeps the buffer alive and unresizable "
+                       "while it lives.")},
+    {Py_tp_new, reinterpret_cast<void*>(refuse_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(message_dealloc)},
+    {Py_tp_getset, message_getset},
+    {Py_sq_length, reinterpret_cast<void*>(length)},
+    {0, nullptr},
+};
+
+PyType_Spec message_definition = {"vexal.MessageView",
+                                  sizeof(message_view_object), 0,
+                                  Py_TPFLAGS_DEFAULT, message_slots};
+
+PyMethodDef parse_view_definition = {
+    "parse_view",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&parse_view)),
+    METH_FASTCALL | METH_KEYWORDS,
+    "parse_view(buffer, offset=0, *, limits=None)\n--\n\n"
+    "The message at `offset` of any bytes-like `buffer`, read in place, and "
+    "the offset after it; (None, offset) when no whole message is there. "
+    "Raises vexal.Error as parse does, except that a compressed part's zlib "
+    "stream is checked only when its payload is read."};
 
 }  // namespace
 
-py::object view_of(const py::bytes& wire, const vexal_limits& limits) {
-  auto box = std::make_shared<view_box>(wire, limits);
-  box->view.parse(box->bytes.data(), box->bytes.size(), 0, limits);
-  return py::cast(std::move(box));
+PyObject* new_message_view(PyObject* source, size_t offset,
+                           const kelvo::vexal_limits& limits, uint64_t origin,
+                           size_t& end) {
+  owned self(reinterpret_cast<PyObject*>(
+      PyObject_New(message_view_object, message_view_type)));
+  message_view_object* view = message_of(self.get());
+  view->source.obj = nullptr;
+  new (&view->view) kelvo::vexal_view();
+  view->limits = limits;
+  view->origin = origin;
+  if (PyObject_GetBuffer(source, &view->source, PyBUF_SIMPLE) != 0) {
+    view->source.obj = nullptr;
+    throw python_error();
+  }
+  const auto* data = static_cast<const uint8_t*>(view->source.buf);
+  const auto size = static_cast<size_t>(view->source.len);
+  std::error_code ec;
+  end = view->view.parse(data, size, offset, limits, ec);
+  if (ec) {
+    raise_refusal(ec, origin, [&] {
+      kelvo::vexal_view again;
+      again.parse(data, size, offset, limits);
+    });
+  }
+  return self.release();
 }
 
-void define_view(py::module_& module) {
-  py::class_<part_view_ref> part(
-      module, "PartView",
-      "One part of a MessageView, as it lies in the caller's buffer.");
-  part.attr("__module__") = "vexal";
-  part.def_property_readonly(
-          "stored",
-          [](const part_view_ref& ref) {
-            const vexal_part_view& view = ref.get();
-            return slice_of(*ref.owner, view.stored_data(), view.stored_size());
-          },
-          "The stored bytes after the header: a read-only memoryview into "
-          "the buffer.")
-      .def_property_readonly(
-          "payload", &payload,
-          "The payload: the stored bytes as a memoryview for a part stored "
-          "as is, the inflated bytes for a compressed one.")
-      .def_property_readonly(
-          "format",
-          [](const part_view_ref& ref) { return ref.get().get_format(); })
-      .def_property_readonly(
-          "compression",
-          [](const part_view_ref& ref) { return ref.get().get_compression(); })
-      .def_property_readonly("compressed", [](const part_view_ref& ref) {
-        return ref.get().compressed();
-      });
-
-  py::class_<view_box, view_ptr> message(
-      module, "MessageView",
-      "A message read in place by parse_view: it copies nothing and keeps "
-      "the buffer alive and unresizable while it lives.");
-  message.attr("__module__") = "vexal";
-  message
-      .def_property_readonly("first",
-                             [](const view_ptr& box) {
-                               return part_view_ref{box, true};
-                             })
-      .def_property_readonly("second",
-                             [](const view_ptr& box) {
-                               return part_view_ref{box, false};
-                             })
-      .def_property_readonly(
-          "size", [](const view_box& box) { return box.view.size(); },
-          "The message's length on the wire.")
-      .def("__len__", [](const view_box& box) { return box.view.size(); });
-
-  module.def("parse_view", &parse_view, py::arg("buffer"),
-             py::arg("offset") = 0, py::kw_only(),
-             py::arg("limits") = py::none(),
-             "The message at `offset` of any bytes-like `buffer`, read in "
-             "place, and the offset after it; (None, offset) when no whole "
-             "message is there. Raises vexal.Error as parse does, except "
-             "that a compressed part's zlib stream is checked only when its "
-             "payload is read.");
+void define_view(PyObject* module) {
+  part_view_type = add_type(module, part_definition);
+  message_view_type = add_type(module, message_definition);
+  owned name(PyUnicode_FromString("vexal"));
+  owned function(
+      PyCFunction_NewEx(&parse_view_definition, nullptr, name.get()));
+  if (PyModule_AddObject(module, "parse_view", function.get()) != 0) {
+    throw python_error();
+  }
+  function.release();
 }
 
 }  // namespace vexal_python

@@ -36,17 +36,18 @@ configure_and_build() {
   cmake --build --preset "$1"
 }
 
-# What the Python package (python/) needs to build.
+# What the Python package (python/) needs to build: the Python headers
+# alone, since the extension is written on CPython's own C API.
 need_python_packages() {
-  need_packages python3-dev pybind11-dev
+  need_packages python3-dev
 }
 
-# What building the Python package as a wheel and installing it into a venv
-# needs (scripts/check/55-python-package.sh), with the Python package's own
-# build packages.
+# What building the Python package with pip and installing it into fresh
+# venvs needs (scripts/check/55-python-package.sh): its build backend is in
+# the repository and needs only the standard library.
 need_python_package_packages() {
   need_python_packages
-  need_packages python3-setuptools python3-wheel python3-build python3-venv
+  need_packages python3-venv python3-pip
 }
 
 # What the vexal tool (VEXAL_BUILD_TOOLS) and its manual page

@@ -3,10 +3,11 @@
 # extension vexal._vexal. Any bytes-like object is accepted wherever bytes
 # are read. Attributes that are set from a wider type than they read back
 # are declared as descriptors, which every mypy version understands.
+import asyncio
 import enum
 import os
-from collections.abc import Iterator
-from typing import Any, ClassVar, Generic, NamedTuple, Protocol, TypeVar
+from collections.abc import AsyncIterator, Iterator
+from typing import Any, ClassVar, Generic, Literal, NamedTuple, Protocol, TypeVar, final, overload
 
 from _typeshed import ReadableBuffer
 
@@ -19,9 +20,28 @@ class _Field(Generic[_Out, _In]):
     def __get__(self, instance: object, owner: Any = None) -> _Out: ...
     def __set__(self, instance: object, value: _In) -> None: ...
 
+class ErrorCode(enum.IntEnum):
+    INPUT_TOO_SHORT = 1
+    POSITION_OUT_OF_RANGE = 2
+    UNKNOWN_TYPE = 3
+    UNKNOWN_FORMAT = 4
+    UNKNOWN_COMPRESSION = 5
+    UNKNOWN_TYPE_CODE = 6
+    UNKNOWN_FORMAT_CODE = 7
+    UNKNOWN_COMPRESSION_CODE = 8
+    PARTS_PAYLOAD_TOO_LONG = 9
+    ZLIB_FAILED = 10
+    MESSAGE_TOO_LONG = 11
+    PAYLOAD_TOO_LONG = 12
+    OUT_OF_MEMORY = 13
+    COMPRESSED_PART = 14
+
 class Error(ValueError):
-    # Set on errors raised by a Reader: where the refused message starts.
-    offset: int
+    # Set on every error the package raises: where the refused message
+    # starts in its buffer or stream (None where there is none, as for
+    # composing), and why it was refused.
+    offset: int | None
+    code: ErrorCode
 
 class LimitError(Error): ...
 
@@ -66,8 +86,6 @@ class Part:
     # changes until the view is released.
     def __len__(self) -> int: ...
     def __eq__(self, other: object) -> bool: ...
-    def __getstate__(self) -> tuple[bytes, int, int]: ...
-    def __setstate__(self, state: tuple[bytes, int, int]) -> None: ...
 
 class Message:
     __hash__: ClassVar[None]  # type: ignore[assignment]
@@ -80,8 +98,6 @@ class Message:
     second: _Field[Part, Part | ReadableBuffer | None]
     def compose(self) -> bytes: ...
     def __eq__(self, other: object) -> bool: ...
-    def __getstate__(self) -> tuple[Part, Part]: ...
-    def __setstate__(self, state: tuple[Part, Part]) -> None: ...
 
 class Limits:
     __hash__: ClassVar[None]  # type: ignore[assignment]
@@ -91,8 +107,6 @@ class Limits:
     @staticmethod
     def unlimited() -> Limits: ...
     def __eq__(self, other: object) -> bool: ...
-    def __getstate__(self) -> tuple[int, int]: ...
-    def __setstate__(self, state: tuple[int, int]) -> None: ...
 
 class WirePart(NamedTuple):
     stored_size: int
@@ -112,7 +126,11 @@ class Reader:
         *,
         limits: Limits | None = None,
     ) -> None: ...
-    def feed(self, data: ReadableBuffer) -> None: ...
+    def feed(self, data: ReadableBuffer, /) -> None: ...
+    # Room for `size` bytes in the reader's buffer, to read into; released
+    # by the reader's next call.
+    def prepare(self, size: int, /) -> memoryview: ...
+    def commit(self, size: int, /) -> None: ...
     def __iter__(self) -> Reader: ...
     def __next__(self) -> Message: ...
     @property
@@ -122,6 +140,10 @@ class Reader:
     @property
     def needed(self) -> int: ...
     @property
+    def capacity(self) -> int: ...
+    @property
+    def at_boundary(self) -> bool: ...
+    @property
     def wire(self) -> WireMessage: ...
     def skip(self) -> None: ...
     def next_view(self) -> MessageView | None: ...
@@ -130,7 +152,9 @@ def parse(
     data: ReadableBuffer, offset: int = 0, *, limits: Limits | None = None
 ) -> tuple[Message | None, int]: ...
 
+@final
 class PartView:
+    # memoryview(part_view) is its stored bytes, read-only, in the buffer.
     # A read-only memoryview into the parsed buffer.
     @property
     def stored(self) -> memoryview: ...
@@ -144,6 +168,7 @@ class PartView:
     @property
     def compressed(self) -> bool: ...
 
+@final
 class MessageView:
     @property
     def first(self) -> PartView: ...
@@ -158,14 +183,82 @@ def parse_view(
 ) -> tuple[MessageView | None, int]: ...
 
 class _ReadInto(Protocol):
-    def readinto(self, buffer: bytearray, /) -> int | None: ...
+    def readinto(self, buffer: memoryview, /) -> int | None: ...
 
 class _Readable(Protocol):
     def read(self, size: int, /) -> bytes | None: ...
 
+_Source = str | bytes | os.PathLike[str] | os.PathLike[bytes] | _ReadInto | _Readable
+
+@overload
 def iter_messages(
-    source: str | bytes | os.PathLike[str] | os.PathLike[bytes] | _ReadInto | _Readable,
+    source: _Source,
     *,
     limits: Limits | None = None,
     chunk_size: int = 65536,
+    with_offsets: Literal[False] = False,
+    keep_going: Literal[False] = False,
 ) -> Iterator[Message]: ...
+@overload
+def iter_messages(
+    source: _Source,
+    *,
+    limits: Limits | None = None,
+    chunk_size: int = 65536,
+    with_offsets: Literal[True],
+    keep_going: Literal[False] = False,
+) -> Iterator[tuple[int, Message]]: ...
+@overload
+def iter_messages(
+    source: _Source,
+    *,
+    limits: Limits | None = None,
+    chunk_size: int = 65536,
+    with_offsets: Literal[False] = False,
+    keep_going: Literal[True],
+) -> Iterator[Message | Error]: ...
+@overload
+def iter_messages(
+    source: _Source,
+    *,
+    limits: Limits | None = None,
+    chunk_size: int = 65536,
+    with_offsets: Literal[True],
+    keep_going: Literal[True],
+) -> Iterator[tuple[int, Message | Error]]: ...
+@overload
+def aiter_messages(
+    stream: asyncio.StreamReader,
+    *,
+    limits: Limits | None = None,
+    chunk_size: int = 65536,
+    with_offsets: Literal[False] = False,
+    keep_going: Literal[False] = False,
+) -> AsyncIterator[Message]: ...
+@overload
+def aiter_messages(
+    stream: asyncio.StreamReader,
+    *,
+    limits: Limits | None = None,
+    chunk_size: int = 65536,
+    with_offsets: Literal[True],
+    keep_going: Literal[False] = False,
+) -> AsyncIterator[tuple[int, Message]]: ...
+@overload
+def aiter_messages(
+    stream: asyncio.StreamReader,
+    *,
+    limits: Limits | None = None,
+    chunk_size: int = 65536,
+    with_offsets: Literal[False] = False,
+    keep_going: Literal[True],
+) -> AsyncIterator[Message | Error]: ...
+@overload
+def aiter_messages(
+    stream: asyncio.StreamReader,
+    *,
+    limits: Limits | None = None,
+    chunk_size: int = 65536,
+    with_offsets: Literal[True],
+    keep_going: Literal[True],
+) -> AsyncIterator[tuple[int, Message | Error]]: ...

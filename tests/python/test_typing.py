@@ -1,11 +1,12 @@
 # SPDX-License-Identifier: MIT
 # Uses every public name of vexal as a typed program would; CTest runs
 # mypy --strict on it against the package's stubs, and pytest runs it.
+import asyncio
 import io
 import pickle
 
 import vexal
-from vexal import Compression, Error, Format, LimitError, Limits, Message, Part, Reader, TruncatedError
+from vexal import Compression, Error, ErrorCode, Format, LimitError, Limits, Message, Part, Reader, TruncatedError
 
 
 def test_every_name_type_checks() -> None:
@@ -28,3 +29,28 @@ def test_every_name_type_checks() -> None:
     view, _ = vexal.parse_view(bytearray(m.compose()), limits=Limits())
     assert view is not None and bytes(view.first.stored) == b"y" and view.second.compressed and len(view) == view.size
     assert vexal.__version__ and issubclass(LimitError, Error) and Format(0) is Format.BYTES and not reader.buffered and reader.offset == wire.size
+
+
+def test_the_stream_features_type_check() -> None:
+    wire = Message(b"a", b"b").compose()
+    reader = Reader()
+    room: memoryview = reader.prepare(len(wire))
+    room[:] = wire
+    reader.commit(len(wire))
+    assert next(reader).first.payload == b"a" and reader.at_boundary and reader.capacity >= len(wire)
+    offsets = [offset for offset, _ in vexal.iter_messages(io.BytesIO(wire * 2), with_offsets=True)]
+    items = list(vexal.iter_messages(io.BytesIO(wire[:-1]), keep_going=True))
+    cut = items[-1]
+    assert offsets == [0, len(wire)] and isinstance(cut, Error) and cut.code is ErrorCode.INPUT_TOO_SHORT
+
+    async def first_of(data: bytes) -> Message:
+        stream = asyncio.StreamReader()
+        stream.feed_data(data)
+        stream.feed_eof()
+        async for message in vexal.aiter_messages(stream, limits=Limits()):
+            return message
+        raise AssertionError("no message")
+
+    assert asyncio.run(first_of(wire)).second.payload == b"b"
+    view, _ = vexal.parse_view(wire)
+    assert view is not None and view.first.format is Format.BYTES and view.first.compression is Compression.NONE

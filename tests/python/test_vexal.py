@@ -1,10 +1,14 @@
 # SPDX-License-Identifier: MIT
 # The vexal package against the C++ library and the `vexal` tool: wire bytes,
-# round trips through every bytes-like type, the library's exact error texts,
-# parts shared with their message, and files exchanged with the tool both ways.
+# round trips through every bytes-like type, the library's exact error texts
+# and codes, parts shared with their message, every getter, reading in place
+# and straight into a reader, streams (files, pipes, asyncio), and files
+# exchanged with the tool both ways.
 import array
+import asyncio
 import contextlib
 import copy
+import io
 import json
 import os
 import pickle
@@ -14,7 +18,7 @@ import threading
 import pytest
 
 import vexal
-from vexal import Compression as C, Format as F, Message, Part
+from vexal import Compression as C, ErrorCode as E, Format as F, Message, Part
 
 TOOL = os.environ.get("VEXAL_TOOL")
 AB = bytes.fromhex("0103000000000002aabb0203000000000000")  # b"\xaa\xbb", b""
@@ -112,7 +116,7 @@ def test_a_message_made_of_bytes_is_one_made_of_parts(change, first, second):
     assert m == expected
 
 
-def test_a_payload_kept_as_bytes_composes_beside_a_compressed_one_from_another_thread():
+def test_payloads_read_while_another_thread_composes_without_the_gil():
     m, wires = Message(Part(BIG * 100, compression=C.ZLIB_BEST_SPEED), BIG), []
     worker = threading.Thread(target=lambda: wires.extend(m.compose() for _ in range(3)))
     worker.start()
@@ -278,3 +282,196 @@ def test_compose_lays_a_raw_part_out_as_is_beside_a_compressed_one():
     assert vexal.parse(wire) == (message(BIG, BIG * 2, c2=C.ZLIB_DEFAULT, f2=F.APPLICATION_2), len(wire))
     empty = message(b"", c1=C.ZLIB_DEFAULT).compose()  # an empty payload is still a zlib stream
     assert empty[2] == 1 and vexal.parse(empty)[0] == message(c1=C.ZLIB_DEFAULT)
+
+
+ZLIB_PART = message(b"", BIG, c2=C.ZLIB_BEST_SPEED, f2=F.APPLICATION_2).compose()
+
+
+GETTERS = [
+    (lambda: Part(b"ab", F.APPLICATION_1, C.ZLIB_LEVEL_3), "payload", b"ab"),
+    (lambda: Part(b"ab", F.APPLICATION_1, C.ZLIB_LEVEL_3), "format", F.APPLICATION_1),
+    (lambda: Part(b"ab", F.APPLICATION_1, C.ZLIB_LEVEL_3), "compression", C.ZLIB_LEVEL_3),
+    (lambda: Part(b"ab", 9, 77), "format", 9),
+    (lambda: Part(b"ab", 9, 77), "compression", 77),
+    (lambda: Part(b"ab"), "type", 0),
+    (lambda: message(b"abc").first, "type", 1),
+    (lambda: message(b"abc").second, "type", 0),
+    (lambda: message(b"abc").first, "payload", b"abc"),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].first, "stored", b""),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].first, "payload", b""),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].first, "format", F.BYTES),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].first, "compression", C.NONE),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].first, "compressed", False),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].second, "stored", ZLIB_PART[16:]),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].second, "payload", BIG),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].second, "format", F.APPLICATION_2),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].second, "compression", C.ZLIB_DEFAULT),
+    (lambda: vexal.parse_view(ZLIB_PART)[0].second, "compressed", True),
+]
+
+
+@pytest.mark.parametrize("make, name, expected", GETTERS, ids=[f"{i}-{case[1]}" for i, case in enumerate(GETTERS)])
+def test_every_getter_of_part_and_part_view(make, name, expected):
+    value = getattr(make(), name)
+    assert value == expected and type(value) is type(expected) or isinstance(value, memoryview)
+    if isinstance(value, memoryview):
+        assert value.readonly and bytes(value) == expected
+
+
+def test_every_part_and_part_view_property_is_in_the_getter_table():
+    names = {name for _, name, _ in GETTERS}
+    for kind in (Part, vexal.PartView):
+        assert {n for n, v in vars(kind).items() if type(v).__name__ == "getset_descriptor"} <= names
+
+
+@pytest.mark.parametrize("call, kind, code, offset, text", [
+    (lambda: vexal.parse(AB + b"\x05" + AB[1:], 18), vexal.Error, E.UNKNOWN_TYPE_CODE, 18, "Unknown vexal type (raw)"),
+    (lambda: vexal.parse(AB[:2] + b"\x01" + AB[3:]), vexal.Error, E.ZLIB_FAILED, 0,
+     "Failed zlib::inflate [-3]: incorrect header check"),
+    (lambda: vexal.parse(AB + AB, 18, limits=vexal.Limits(17)), vexal.LimitError, E.MESSAGE_TOO_LONG, 18,
+     "vexal message too long"),
+    (lambda: vexal.parse_view(b"pad" + AB[:1] + b"\x09" + AB[2:], 3), vexal.Error, E.UNKNOWN_FORMAT_CODE, 3,
+     "Unknown vexal format (raw)"),
+    (lambda: vexal.parse_view(ZLIB_PART, limits=vexal.Limits(max_payload_size=100))[0].second.payload,
+     vexal.LimitError, E.PAYLOAD_TOO_LONG, 0, "vexal payload too long"),
+    (lambda: Message(Part(format=7)).compose(), vexal.Error, E.UNKNOWN_FORMAT, None, "Unknown vexal format"),
+    (lambda: Message(Part(compression=99)).compose(), vexal.Error, E.UNKNOWN_COMPRESSION, None,
+     "Unknown vexal compression"),
+], ids=["type-code", "zlib", "limit", "view-format-code", "view-payload-limit", "format", "compression"])
+def test_every_error_carries_its_code_and_the_offset_of_the_message(call, kind, code, offset, text):
+    with pytest.raises(vexal.Error) as raised:
+        call()
+    assert (type(raised.value), raised.value.code, raised.value.offset, str(raised.value)) == (kind, code, offset, text)
+
+
+def test_error_codes_are_the_library_ones():
+    names = ["INPUT_TOO_SHORT", "POSITION_OUT_OF_RANGE", "UNKNOWN_TYPE", "UNKNOWN_FORMAT", "UNKNOWN_COMPRESSION",
+             "UNKNOWN_TYPE_CODE", "UNKNOWN_FORMAT_CODE", "UNKNOWN_COMPRESSION_CODE", "PARTS_PAYLOAD_TOO_LONG",
+             "ZLIB_FAILED", "MESSAGE_TOO_LONG", "PAYLOAD_TOO_LONG", "OUT_OF_MEMORY", "COMPRESSED_PART"]
+    assert [(m.name, m.value) for m in E] == list(zip(names, range(1, 15)))
+
+
+def test_a_reader_reads_in_place_into_the_room_it_lends():
+    wire, reader = b"".join(s.compose() for s in SAMPLES), vexal.Reader()
+    got, at = [], 0
+    while at < len(wire):
+        room = reader.prepare(1000)
+        assert len(room) == 1000 and not room.readonly and reader.capacity >= reader.buffered + 1000
+        count = len(wire[at:at + 1000])
+        room[:count] = wire[at:at + count]
+        reader.commit(count)
+        at += count
+        got.extend(reader)
+        assert reader.at_boundary == (reader.buffered == 0)
+    assert got == SAMPLES
+    with pytest.raises(ValueError):
+        room[0]  # released by the reader's next call
+    reader.prepare(10)
+    with pytest.raises(ValueError):
+        reader.commit(11)
+
+
+@pytest.mark.parametrize("call", [
+    lambda r: r.commit(0), lambda r: r.feed(b"x"), lambda r: r.prepare(1), lambda r: next(r, None),
+    lambda r: r.next_view(), lambda r: r.skip(),
+])
+def test_a_reader_refuses_to_move_its_room_while_a_view_of_it_is_held(call):
+    reader = vexal.Reader()
+    held = reader.prepare(10)[2:5]
+    with pytest.raises(BufferError):
+        call(reader)
+    del held
+    call(reader)
+    with pytest.raises(BufferError):
+        memoryview(reader)
+
+
+def test_at_boundary_tells_a_clean_end_from_a_skipped_message():
+    reader = vexal.Reader(max_message_size=20)
+    reader.feed(AB)
+    assert next(reader) == message(b"\xaa\xbb") and reader.at_boundary
+    reader.feed(message(BIG).compose()[:100])
+    assert not reader.at_boundary
+    with pytest.raises(vexal.LimitError):
+        next(reader)
+    reader.skip()
+    assert (reader.buffered, reader.at_boundary) == (0, False)
+    reader.feed(message(BIG).compose()[100:] + AB)
+    assert list(reader) == [message(b"\xaa\xbb")] and reader.at_boundary
+
+
+STREAM = AB + b"\x05" + AB[1:] + SAMPLES[2].compose() + AB[:9]
+ITEMS = [(0, AB), (18, "Unknown vexal type (raw)"), (36, SAMPLES[2].compose()),
+         (36 + len(SAMPLES[2].compose()), "vexal stream ends inside a message")]
+
+
+def as_expected(item):
+    offset, value = item
+    return (offset, vexal.parse(value)[0] if isinstance(value, bytes) else value)
+
+
+@pytest.mark.parametrize("with_offsets", [False, True])
+def test_iter_messages_goes_on_past_refusals_with_their_offsets(with_offsets):
+    got = list(vexal.iter_messages(io.BytesIO(STREAM), with_offsets=with_offsets, keep_going=True, chunk_size=7))
+    expected = [as_expected(item) for item in ITEMS]
+    pairs = got if with_offsets else list(zip([o for o, _ in expected], got))
+    assert [(o, str(v) if isinstance(v, vexal.Error) else v) for o, v in pairs] == expected
+    assert [e.offset for _, e in pairs if isinstance(e, vexal.Error)] == [18, ITEMS[3][0]]
+    assert list(vexal.iter_messages(io.BytesIO(AB * 2), with_offsets=True)) == [(0, message(b"\xaa\xbb")), (18, message(b"\xaa\xbb"))]
+
+
+@pytest.mark.parametrize("source", [
+    type("NoDataYet", (), {"readinto": lambda self, buffer: None})(),
+    type("NoDataYet", (), {"read": lambda self, size: None})(),
+])
+def test_iter_messages_on_a_source_with_no_data_yet_raises_blocking_io_error(source):
+    with pytest.raises(BlockingIOError):
+        next(vexal.iter_messages(source))
+
+
+def test_aiter_messages_reads_an_asyncio_stream():
+    async def read(data, **options):
+        stream = asyncio.StreamReader()
+        stream.feed_data(data)
+        stream.feed_eof()
+        return [item async for item in vexal.aiter_messages(stream, chunk_size=5, **options)]
+
+    assert asyncio.run(read(STREAM[:36 + len(SAMPLES[2].compose())], keep_going=True, with_offsets=True))[1][0] == 18
+    items = asyncio.run(read(STREAM, keep_going=True))
+    assert [str(i) if isinstance(i, vexal.Error) else i for i in items] == [v for _, v in map(as_expected, ITEMS)]
+    with pytest.raises(vexal.Error, match="raw"):
+        asyncio.run(read(STREAM))
+
+
+def test_a_lent_room_never_moves_under_a_feed_running_without_the_gil():
+    reader, fed, taken, committed = vexal.Reader(), [0], [0], 0
+    large = AB * 4000  # over 64 KiB: fed without the GIL
+
+    def feed():
+        for _ in range(50):
+            with contextlib.suppress(BufferError):
+                reader.feed(large)
+                fed[0] += 4000
+            with contextlib.suppress(BufferError):
+                taken[0] += sum(1 for _ in reader)
+
+    worker = threading.Thread(target=feed)
+    worker.start()
+    while worker.is_alive():
+        with contextlib.suppress(BufferError, ValueError):  # refused, or released by the other thread
+            room = reader.prepare(len(AB))
+            room[:] = AB
+            reader.commit(len(AB))
+            committed += 1
+    worker.join()
+    assert taken[0] + len(list(reader)) == fed[0] + committed and reader.at_boundary
+
+
+@pytest.mark.parametrize("base, arguments", [(Message, (b"a", b"b")), (Part, (b"a",)), (vexal.Limits, (5, 6)),
+                                             (vexal.Reader, (5, 6))])
+def test_the_classes_a_user_makes_can_be_subclassed(base, arguments):
+    subclass = type("Sub", (base,), {"extra": 1})
+    made = subclass(*arguments)
+    assert isinstance(made, base) and made.extra == 1
+    if base is not vexal.Reader:
+        assert made == base(*arguments)
