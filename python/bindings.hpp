@@ -52,20 +52,20 @@ class owned {
   PyObject* object_ = nullptr;
 };
 
-/// Sets the Python error for the C++ exception being handled: the library's
-/// errors become vexal.Error (with `offset`, when given), std::bad_alloc
-/// MemoryError; a python_error keeps the error already set.
-void set_error(std::optional<uint64_t> offset = std::nullopt) noexcept;
+/// Sets the Python error for the C++ exception being handled: std::bad_alloc
+/// becomes MemoryError, a python_error keeps the error already set (the
+/// library's refusals are raised from their error codes, errors.hpp), and
+/// anything else is a SystemError.
+void set_error() noexcept;
 
 /// Runs `body` and returns what it returns, or `failed` with the Python
 /// error set when it throws (see set_error).
 template <typename Body, typename Result>
-Result guarded(Body&& body, Result failed,
-               std::optional<uint64_t> offset = std::nullopt) noexcept {
+Result guarded(Body&& body, Result failed) noexcept {
   try {
     return std::forward<Body>(body)();
   } catch (...) {
-    set_error(offset);
+    set_error();
     return failed;
   }
 }

@@ -51,23 +51,6 @@ static_assert(std::size(code_names) ==
                   static_cast<size_t>(error_code::compressed_part),
               "one name for every code, in order");
 
-// The code of a text that composing threw, the one call without an
-// error-code form: the code whose message (the text without its numbers)
-// is the text, or else begins it. The only other text composing throws is
-// zlib's "zlib input is too long".
-error_code code_of_compose_text(const char* text) {
-  for (const bool whole : {true, false}) {
-    for (const auto& [code, name] : code_names) {
-      const std::string words = make_error_code(code).message();
-      if (whole ? words == text
-                : std::strncmp(text, words.c_str(), words.size()) == 0) {
-        return code;
-      }
-    }
-  }
-  return error_code::zlib_failed;
-}
-
 PyObject* new_error_type(PyObject* module, const char* name, const char* doc,
                          PyObject* base) {
   owned attributes(Py_BuildValue("{sOsO}", "offset", Py_None, "code", Py_None));
@@ -108,18 +91,15 @@ void raise_error(error_code code, const char* text,
   throw python_error();
 }
 
-void set_error(std::optional<uint64_t> offset) noexcept {
+void set_error() noexcept {
   try {
     throw;
   } catch (const python_error&) {
   } catch (const std::bad_alloc&) {
     PyErr_NoMemory();
-  } catch (const std::runtime_error& error) {
-    try {
-      raise_error(code_of_compose_text(error.what()), error.what(), offset);
-    } catch (const python_error&) {
-    }
   } catch (const std::exception& error) {
+    // Refusals arrive as error codes (raise_error); any other exception is
+    // a fault of the extension.
     PyErr_SetString(PyExc_SystemError, error.what());
   } catch (...) {
     PyErr_SetString(PyExc_SystemError, "unknown C++ exception");

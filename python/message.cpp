@@ -135,15 +135,22 @@ PyObject* compose(PyObject* object, PyObject*) {
   message_object* self = self_of(object);
   return guarded(
       [&]() -> PyObject* {
+        const kelvo::vexal& message = self->message;
+        // A refusal's exact text, from the throwing form run again.
+        const auto refuse = [&](std::error_code ec) {
+          raise_refusal(ec, std::nullopt,
+                        [&] { static_cast<void>(message.compose()); });
+        };
+        std::error_code ec;
         size_t payloads = 0;
         {
           const read_lock lock(self->guard);
-          const kelvo::vexal& message = self->message;
           const std::vector<uint8_t>& first = message.first().get_payload();
           const std::vector<uint8_t>& second = message.second().get_payload();
           if (message.first().get_compression() == compression::none &&
               message.second().get_compression() == compression::none) {
-            const auto headers = message.raw_headers();
+            const auto headers = message.raw_headers(ec);
+            if (ec) refuse(ec);
             owned bytes(PyBytes_FromStringAndSize(
                 nullptr, static_cast<Py_ssize_t>(headers.size() + first.size() +
                                                  second.size())));
@@ -161,9 +168,10 @@ PyObject* compose(PyObject* object, PyObject*) {
           }
           payloads = first.size() + second.size();
         }
-        const std::vector<uint8_t> wire =
-            run_locked<read_lock>(self->guard, payloads >= gil_free_bytes,
-                                  [&] { return self->message.compose(); });
+        std::vector<uint8_t> wire;
+        run_locked<read_lock>(self->guard, payloads >= gil_free_bytes,
+                              [&] { message.compose(wire, ec); });
+        if (ec) refuse(ec);
         return PyBytes_FromStringAndSize(
             reinterpret_cast<const char*>(wire.data()),
             static_cast<Py_ssize_t>(wire.size()));
@@ -242,7 +250,7 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         }
         return parse_result(end == offset ? nullptr : message.release(), end);
       },
-      static_cast<PyObject*>(nullptr), given.offset);
+      static_cast<PyObject*>(nullptr));
 }
 
 PyGetSetDef getset[] = {

@@ -302,7 +302,7 @@ PyObject* next(PyObject* object) {
         owned message(reinterpret_cast<PyObject*>(new_message()));
         auto* target = reinterpret_cast<message_object*>(message.get());
         const bool large = read_locked(object, [](vexal_reader& reader) {
-                             return reader.buffered();
+                             return reader.next_size();
                            }) >= gil_free_bytes;
         uint64_t offset = 0;
         return next_into(self, target->message, offset, large, [](auto&) {})

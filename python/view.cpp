@@ -117,7 +117,7 @@ PyObject* get_payload(PyObject* self, void*) {
             reinterpret_cast<const char*>(payload.data()),
             static_cast<Py_ssize_t>(payload.size()));
       },
-      static_cast<PyObject*>(nullptr), owner->origin);
+      static_cast<PyObject*>(nullptr));
 }
 
 PyObject* get_format(PyObject* self, void*) {
@@ -151,7 +151,7 @@ PyObject* parse_view(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         return parse_result(end == given.offset ? nullptr : view.release(),
                             end);
       },
-      static_cast<PyObject*>(nullptr), given.offset);
+      static_cast<PyObject*>(nullptr));
 }
 
 PyGetSetDef part_getset[] = {

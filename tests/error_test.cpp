@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "test_support.hpp"
@@ -136,6 +137,19 @@ TEST(Errors, RefusalsOfValuesCarryTheirCodeAndText) {
     EXPECT_THROW_MSG(row.part.compose_header(out, row.stored),
                      make_error_code(row.code).message());
     EXPECT_TRUE(out.empty());
+    if (row.stored != 0 || row.part.get_type() != vexal_part_type::second) {
+      continue;  // a message's second part has type 0 and a real payload
+    }
+    // A message whose second part is refused: the first stays appended.
+    vexal message;
+    message.second().set_format(row.part.get_format());
+    message.second().set_compression(row.part.get_compression());
+    std::error_code ec;
+    message.compose(out, ec);
+    EXPECT_EQ(ec, row.code);
+    EXPECT_EQ(out, vexal_first_part().compose());
+    EXPECT_EQ(message.raw_headers(ec), (std::array<uint8_t, 16>{}));
+    EXPECT_EQ(ec, row.code);
   }
   const struct {
     const char* header;

@@ -204,6 +204,11 @@ class VEXAL_EXPORT vexal_reader {
   /// return false, and exactly the rest of the message once both of its
   /// headers are in (0 when a refused message is whole).
   size_t needed() const noexcept;
+  /// The length on the wire (16 + L1 + L2) of the message at `offset()`,
+  /// once both of its headers are in; 0 before, and while a skip is
+  /// dropping. What parsing it will cost, for a caller that decides how to
+  /// run the parse (a binding that lets other threads run meanwhile).
+  uint64_t next_size() const noexcept;
   /// True while `skip()` is still dropping a message: its bytes are yet to
   /// arrive. While a skipped message's second header is incomplete, its
   /// bytes so far (at most 7) are held, as the skip needs its length.

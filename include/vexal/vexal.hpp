@@ -138,6 +138,21 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   ///         compression", "vexal parts payload is too long", "Unknown vexal
   ///         type", "Unknown vexal format"), first part first.
   std::array<uint8_t, vexal_raw_headers_size> raw_headers() const;
+  /// `raw_headers` that throws nothing: where it throws, `ec` is set to the
+  /// error's code (`vexal_errc::compressed_part`, or what composing refuses)
+  /// and the headers returned are all zero; `ec` is cleared on success.
+  std::array<uint8_t, vexal_raw_headers_size> raw_headers(
+      std::error_code& ec) const noexcept;
+
+  /// The entry points of `vexal_serializer`, beside the one below.
+  using vexal_serializer::compose;
+  /// `compose(out)` that throws nothing: where it throws, `ec` is set to the
+  /// error's code (`unknown_compression`, `zlib_failed`,
+  /// `parts_payload_too_long`, `unknown_type`, `unknown_format`, or
+  /// `out_of_memory`) and `out` is left as it leaves it: unchanged when the
+  /// first part is refused, holding the first part's bytes when the second
+  /// is. `ec` is cleared on success.
+  void compose(std::vector<uint8_t>& out, std::error_code& ec) const noexcept;
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;

@@ -28,6 +28,36 @@ size_t certain_wire_size(const vexal_part_ctx::impl& record) {
   return vexal_part_header_size + record.payload.size();
 }
 
+// Appends both parts: the first, then the second, each refused before it
+// appends anything; when the second is refused, the first stays appended.
+// When neither part can fail or compress, one reservation for the whole
+// message spares moving the first part's bytes when the second part grows
+// `out`; otherwise each part reserves its own room, after its own checks.
+bool compose_message(const vexal_part_ctx::impl& first,
+                     const vexal_part_ctx::impl& second,
+                     std::vector<uint8_t>& out, detail::failure& f) {
+  const size_t first_size = certain_wire_size(first);
+  const size_t second_size = certain_wire_size(second);
+  if (first_size != 0 && second_size != 0) {
+    detail::reserve_for_append(out, first_size + second_size);
+  }
+  return detail::compose_part(first.fields(), first.payload.data(),
+                              first.payload.size(), out, f) &&
+         detail::compose_part(second.fields(), second.payload.data(),
+                              second.payload.size(), out, f);
+}
+
+// The headers of a message whose parts are stored as is.
+std::array<uint8_t, vexal_raw_headers_size> raw_headers_of(
+    const vexal_part_ctx::impl& first, const vexal_part_ctx::impl& second,
+    detail::failure& f) noexcept {
+  std::array<uint8_t, vexal_raw_headers_size> headers{};
+  detail::encode_raw_headers(first.fields(), first.payload.size(),
+                             second.fields(), second.payload.size(),
+                             headers.data(), f);
+  return headers;
+}
+
 }  // namespace
 
 vexal::vexal() = default;
@@ -64,17 +94,26 @@ bool vexal::operator!=(const vexal& other) const noexcept {
 }
 
 std::array<uint8_t, vexal_raw_headers_size> vexal::raw_headers() const {
-  const vexal_part_ctx::impl& first = *first_.impl_;
-  const vexal_part_ctx::impl& second = *second_.impl_;
-  std::array<uint8_t, vexal_raw_headers_size> headers;
   detail::failure f;
-  if (!detail::encode_raw_headers(
-          {first.type, first.format, first.compression}, first.payload.size(),
-          {second.type, second.format, second.compression},
-          second.payload.size(), headers.data(), f)) {
-    detail::throw_failure(f);
-  }
+  const auto headers = raw_headers_of(*first_.impl_, *second_.impl_, f);
+  if (f) detail::throw_failure(f);
   return headers;
+}
+
+std::array<uint8_t, vexal_raw_headers_size> vexal::raw_headers(
+    std::error_code& ec) const noexcept {
+  detail::failure f;
+  const auto headers = raw_headers_of(*first_.impl_, *second_.impl_, f);
+  detail::report(f, ec);
+  return headers;
+}
+
+void vexal::compose(std::vector<uint8_t>& out,
+                    std::error_code& ec) const noexcept {
+  detail::failure f;
+  detail::catch_out_of_memory(
+      f, [&] { compose_message(*first_.impl_, *second_.impl_, out, f); });
+  detail::report(f, ec);
 }
 
 vexal_first_part& vexal::first() noexcept { return first_; }
@@ -82,17 +121,11 @@ const vexal_first_part& vexal::first() const noexcept { return first_; }
 vexal_second_part& vexal::second() noexcept { return second_; }
 const vexal_second_part& vexal::second() const noexcept { return second_; }
 
-// When neither part can fail or compress, one reservation for the whole
-// message spares moving the first part's bytes when the second part grows
-// `out`; otherwise each part reserves its own room, after its own checks.
 void vexal::compose_impl(std::vector<uint8_t>& out) const {
-  const size_t first_size = certain_wire_size(*first_.impl_);
-  const size_t second_size = certain_wire_size(*second_.impl_);
-  if (first_size != 0 && second_size != 0) {
-    detail::reserve_for_append(out, first_size + second_size);
+  detail::failure f;
+  if (!compose_message(*first_.impl_, *second_.impl_, out, f)) {
+    detail::throw_failure(f);
   }
-  first_.compose(out);
-  second_.compose(out);
 }
 
 size_t vexal::parse_impl(const std::vector<uint8_t>& data, size_t offset) {

@@ -151,6 +151,12 @@ size_t vexal_reader::needed() const noexcept {
       std::min<uint64_t>(missing, std::numeric_limits<size_t>::max()));
 }
 
+uint64_t vexal_reader::next_size() const noexcept {
+  if (!state_ || state_->skipping()) return 0;
+  const detail::message_frame frame = state_->frame();
+  return frame.headers == 2 ? frame.size : 0;
+}
+
 bool vexal_reader::skipping() const noexcept {
   return state_ && state_->skipping();
 }

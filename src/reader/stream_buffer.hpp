@@ -24,7 +24,11 @@ class stream_buffer {
 
   // Makes room for at least `size` bytes after the held ones, moving them to
   // the front of the block when that gives enough room, else into a new block
-  // of exactly the held bytes plus `size`. Returns where the room starts, or
+  // of the held bytes plus `size` or plus as many again as are held,
+  // whichever is more: a caller that keeps whole messages and asks for a
+  // little room at a time moves its bytes a logarithmic number of times, and
+  // room ahead never passes what is held or asked. Returns where the room
+  // starts, or
   // nullptr, with nothing changed, when the memory cannot be had.
   uint8_t* prepare(size_t size) noexcept;
   // Appends the first `size` bytes of the room.
