@@ -32,7 +32,8 @@ vexal_status_t report(vexal_error_t* error, vexal_status_t status,
 vexal_status_t null_argument(vexal_error_t* error, const char* name) noexcept {
   if (error != nullptr) {
     report(error, VEXAL_INVALID_ARGUMENT);
-    std::snprintf(error->text, sizeof error->text, "vexal: %s is NULL", name);
+    static_cast<void>(std::snprintf(error->text, sizeof error->text,
+                                    "vexal: %s is NULL", name));
   }
   return VEXAL_INVALID_ARGUMENT;
 }

@@ -73,7 +73,7 @@ inline void to_c(const uint8_t* data, const checked_message& checked,
     parts[i]->type = i == 0 ? 1 : 0;
     parts[i]->format = static_cast<int>(fields[i].format);
     parts[i]->compressed =
-        fields[i].compression != vexal_part_payload::compression::none;
+        fields[i].compression != vexal_part_payload::compression::none ? 1 : 0;
     parts[i]->stored = stored[i];
     parts[i]->stored_size = stored_size[i];
   }

@@ -13,8 +13,10 @@
 #include "serialization/element.hpp"
 #include "view/view_core.hpp"
 
-using namespace kelvo;
-using namespace kelvo::detail;
+// The C entry points are defined at global scope, as the C header declares
+// them, over the library's names throughout.
+using namespace kelvo;          // NOLINT(google-build-using-namespace)
+using namespace kelvo::detail;  // NOLINT(google-build-using-namespace)
 
 const char* vexal_version_string(void) noexcept { return VEXAL_VERSION_STRING; }
 

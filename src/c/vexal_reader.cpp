@@ -11,8 +11,10 @@
 #include "c/c_support.hpp"
 #include "vexal/reader.hpp"
 
-using namespace kelvo;
-using namespace kelvo::detail;
+// The C entry points are defined at global scope, as the C header declares
+// them, over the library's names throughout.
+using namespace kelvo;          // NOLINT(google-build-using-namespace)
+using namespace kelvo::detail;  // NOLINT(google-build-using-namespace)
 
 struct vexal_reader_t {
   vexal_reader reader;
