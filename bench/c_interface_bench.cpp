@@ -180,17 +180,17 @@ void send_message(benchmark::State& state, send_way way, size_t part_size) {
       make_payload(payload_kind::random, part_size, 0);
   const std::vector<uint8_t> second =
       make_payload(payload_kind::random, part_size, 1);
-  const vexal_part_spec_t specs[] = {{first.data(), first.size(), 0, 0},
-                                     {second.data(), second.size(), 0, 0}};
+  const vexal_part_spec_t wanted[] = {{first.data(), first.size(), 0, 0},
+                                      {second.data(), second.size(), 0, 0}};
   uint8_t* ready = nullptr;
   size_t ready_size = 0;
-  vexal_compose(&specs[0], &specs[1], &ready, &ready_size, nullptr);
+  vexal_compose(&wanted[0], &wanted[1], &ready, &ready_size, nullptr);
   drained_pipe pipe;
   bool sent = true;
   for (auto _ : state) {
     if (way == send_way::gather) {
       uint8_t headers[VEXAL_RAW_HEADERS_SIZE];
-      vexal_raw_headers(&specs[0], &specs[1], headers, nullptr);
+      vexal_raw_headers(&wanted[0], &wanted[1], headers, nullptr);
       iovec parts[] = {{headers, 8},
                        {const_cast<uint8_t*>(first.data()), first.size()},
                        {headers + 8, 8},
@@ -199,7 +199,7 @@ void send_message(benchmark::State& state, send_way way, size_t part_size) {
     } else if (way == send_way::composed) {
       uint8_t* out = nullptr;
       size_t size = 0;
-      vexal_compose(&specs[0], &specs[1], &out, &size, nullptr);
+      vexal_compose(&wanted[0], &wanted[1], &out, &size, nullptr);
       iovec whole = {out, size};
       sent = sent && pipe.send(&whole, 1);
       vexal_free(out);

@@ -18,9 +18,9 @@ using namespace kelvo::detail;  // NOLINT(google-build-using-namespace)
 namespace {
 
 // A C part's fields; its type is its place's.
-part_fields fields_of(const vexal_part_spec_t& spec, vexal_part_type type) {
-  return {type, static_cast<vexal_part_payload::format>(spec.format),
-          static_cast<vexal_part_payload::compression>(spec.compression)};
+part_fields fields_of(const vexal_part_spec_t& wanted, vexal_part_type type) {
+  return {type, static_cast<vexal_part_payload::format>(wanted.format),
+          static_cast<vexal_part_payload::compression>(wanted.compression)};
 }
 
 // NULL where a part is needed, or a NULL payload of some size.
@@ -45,7 +45,7 @@ vexal_status_t vexal_compose(const vexal_part_spec_t* first,
   if (const char* name = missing(first, second)) {
     return null_argument(error, name);
   }
-  const vexal_part_spec_t* specs[] = {first, second};
+  const vexal_part_spec_t* wanted[] = {first, second};
   const vexal_part_type types[] = {vexal_part_type::first,
                                    vexal_part_type::second};
   std::vector<uint8_t> deflated[2];
@@ -53,8 +53,8 @@ vexal_status_t vexal_compose(const vexal_part_spec_t* first,
   failure f;
   for (int i = 0; i < 2 && !f; ++i) {
     catch_out_of_memory(f, [&] {
-      prepare_part(fields_of(*specs[i], types[i]), specs[i]->payload,
-                   specs[i]->size, deflated[i], wires[i], f);
+      prepare_part(fields_of(*wanted[i], types[i]), wanted[i]->payload,
+                   wanted[i]->size, deflated[i], wires[i], f);
     });
   }
   if (f) {

@@ -139,23 +139,23 @@ static void compose_table(void) {
   int part;
   for (i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
     const int row = (int)i;
-    vexal_part_spec_t specs[2];
+    vexal_part_spec_t wanted[2];
     uint8_t* out = NULL;
     size_t out_size = 0, end = 0;
     uint8_t headers[VEXAL_RAW_HEADERS_SIZE];
     vexal_message_t message;
     vexal_error_t error;
     for (part = 0; part < 2; ++part) {
-      specs[part].payload = text + part;
-      specs[part].size = sizeof text - 1 - (size_t)part;
-      specs[part].format = rows[i].format[part];
-      specs[part].compression = rows[i].compression[part];
+      wanted[part].payload = text + part;
+      wanted[part].size = sizeof text - 1 - (size_t)part;
+      wanted[part].format = rows[i].format[part];
+      wanted[part].compression = rows[i].compression[part];
     }
-    CHECK(vexal_compose(&specs[0], &specs[1], &out, &out_size, &error) ==
+    CHECK(vexal_compose(&wanted[0], &wanted[1], &out, &out_size, &error) ==
               rows[i].status,
           row);
     CHECK(error.code == rows[i].code, row);
-    CHECK(vexal_raw_headers(&specs[0], &specs[1], headers, &error) ==
+    CHECK(vexal_raw_headers(&wanted[0], &wanted[1], headers, &error) ==
               rows[i].headers_status,
           row);
     CHECK(error.code == rows[i].headers_code &&
@@ -173,13 +173,13 @@ static void compose_table(void) {
       const vexal_part_t* got = part == 0 ? &message.first : &message.second;
       uint8_t* payload;
       size_t payload_size;
-      CHECK(got->format == specs[part].format, row);
-      CHECK(got->compressed == (specs[part].compression != 0), row);
+      CHECK(got->format == wanted[part].format, row);
+      CHECK(got->compressed == (wanted[part].compression != 0), row);
       CHECK(vexal_part_payload(got, NULL, &payload, &payload_size, NULL) ==
                 VEXAL_OK,
             row);
-      CHECK(payload_size == specs[part].size &&
-                memcmp(payload, specs[part].payload, payload_size) == 0,
+      CHECK(payload_size == wanted[part].size &&
+                memcmp(payload, wanted[part].payload, payload_size) == 0,
             row);
       vexal_free(payload);
     }
@@ -193,7 +193,7 @@ static void compose_table(void) {
 
 /* A NULL where a pointer is needed is refused, and names it. */
 static void null_arguments(void) {
-  vexal_part_spec_t spec = {NULL, 0, 0, 0};
+  vexal_part_spec_t wanted = {NULL, 0, 0, 0};
   vexal_message_t message;
   uint8_t* out;
   size_t size;
@@ -202,12 +202,12 @@ static void null_arguments(void) {
                 VEXAL_INVALID_ARGUMENT &&
             strcmp(error.text, "vexal: data is NULL") == 0,
         0);
-  CHECK(vexal_compose(&spec, NULL, &out, &size, &error) ==
+  CHECK(vexal_compose(&wanted, NULL, &out, &size, &error) ==
                 VEXAL_INVALID_ARGUMENT &&
             out == NULL && strcmp(error.text, "vexal: second is NULL") == 0,
         1);
-  spec.size = 1;
-  CHECK(vexal_raw_headers(&spec, &spec, NULL, &error) ==
+  wanted.size = 1;
+  CHECK(vexal_raw_headers(&wanted, &wanted, NULL, &error) ==
                 VEXAL_INVALID_ARGUMENT &&
             error.code == 0,
         2);

@@ -30,7 +30,7 @@ class Message(ctypes.Structure):
     _fields_ = [("first", Part), ("second", Part), ("size", ctypes.c_size_t)]
 
 
-class Spec(ctypes.Structure):
+class PartSpec(ctypes.Structure):
     _fields_ = [("payload", ctypes.c_char_p), ("size", ctypes.c_size_t),
                 ("format", ctypes.c_int), ("compression", ctypes.c_int)]
 
@@ -55,7 +55,7 @@ def load(path):
         ctypes.POINTER(Part), ctypes.c_void_p, ctypes.POINTER(byte_pointer),
         ctypes.POINTER(ctypes.c_size_t), ctypes.POINTER(Error)]
     lib.vexal_compose.argtypes = [
-        ctypes.POINTER(Spec), ctypes.POINTER(Spec), ctypes.POINTER(byte_pointer),
+        ctypes.POINTER(PartSpec), ctypes.POINTER(PartSpec), ctypes.POINTER(byte_pointer),
         ctypes.POINTER(ctypes.c_size_t), ctypes.POINTER(Error)]
     lib.vexal_free.argtypes = [ctypes.c_void_p]
     return lib
@@ -75,7 +75,7 @@ def take(lib, call, *arguments):
 def main():
     lib = load(sys.argv[1])
     head, body = b"head " * 50, b"body"
-    first, second = Spec(head, len(head), 0, 1), Spec(body, len(body), 2, 0)
+    first, second = PartSpec(head, len(head), 0, 1), PartSpec(body, len(body), 2, 0)
     composed = take(lib, lib.vexal_compose, ctypes.byref(first), ctypes.byref(second))
     # The first part is a zlib stream, which Python's zlib reads back.
     assert zlib.decompress(composed[8:8 + int.from_bytes(composed[4:8], "big")]) == head

@@ -217,8 +217,8 @@ TEST(AllocationFailure, Reader) {
 TEST(AllocationFailure, CInterface) {
   const bytes first = source.first().get_payload();
   const bytes second = source.second().get_payload();
-  const vexal_part_spec_t specs[] = {{first.data(), first.size(), 0, 0},
-                                     {second.data(), second.size(), 1, 1}};
+  const vexal_part_spec_t wanted[] = {{first.data(), first.size(), 0, 0},
+                                      {second.data(), second.size(), 1, 1}};
   sweep("C interface", true, [&](long n) {
     bytes payloads;
     payloads.reserve(first.size() + second.size());  // before any failure
@@ -226,7 +226,7 @@ TEST(AllocationFailure, CInterface) {
     uint8_t* wire = nullptr;
     size_t size = 0;
     vexal_status_t status =
-        vexal_compose(&specs[0], &specs[1], &wire, &size, nullptr);
+        vexal_compose(&wanted[0], &wanted[1], &wire, &size, nullptr);
     vexal_reader_t* reader =
         status == VEXAL_OK ? vexal_reader_new(nullptr) : nullptr;
     uint8_t* room = reader ? vexal_reader_prepare(reader, size) : nullptr;
