@@ -16,7 +16,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <utility>
 #include <vector>
 

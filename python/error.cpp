@@ -12,6 +12,7 @@
 #include <exception>
 #include <iterator>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>

@@ -5,6 +5,7 @@
 // payload lent read-only through the buffer protocol (objects.hpp).
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
