@@ -58,11 +58,20 @@ function generated() {
   return path.relative(here, dir);
 }
 
+// Whether `command` is an executable file on PATH.
 function found(command) {
-  return spawnSync('sh', ['-c', `command -v "${command}"`], { stdio: 'ignore' }).status === 0;
+  const dirs = command.includes('/') ? [''] : (process.env.PATH || '').split(path.delimiter);
+  return dirs.some((dir) => {
+    try {
+      fs.accessSync(path.resolve(dir, command), fs.constants.X_OK);
+      return true;
+    } catch {
+      return false;
+    }
+  });
 }
 
-function build() {
+function build(reason) {
   const compiler = (process.env.CXX || '').split(' ')[0];
   if (!(compiler ? found(compiler) : found('c++') || found('g++') || found('clang++'))) {
     stop('no prebuilt addon loads here, and no C++ compiler builds one: install g++ (Debian: apt-get install g++)');
@@ -75,6 +84,7 @@ function build() {
   const besideNpm = path.join(prefix, 'lib', 'node_modules', 'npm', 'node_modules', 'node-gyp', 'bin', 'node-gyp.js');
   const gyp = process.env.npm_config_node_gyp || (fs.existsSync(besideNpm) ? besideNpm : '');
   const command = gyp ? [process.execPath, gyp] : ['node-gyp'];
+  if (reason) process.stderr.write(`vexal: ${reason}; building the addon from source\n`);
   const args = ['rebuild'];
   if (!process.env.npm_config_nodedir && fs.existsSync(path.join(prefix, 'include', 'node', 'node_api.h'))) {
     args.push(`--nodedir=${prefix}`);
@@ -84,16 +94,17 @@ function build() {
   if (run.status !== 0) process.exit(run.status || 1);
 }
 
-// Whether the prebuilt addon for this platform loads.
-function prebuiltLoads() {
-  const file = path.join(here, 'prebuilds', `${process.platform}-${process.arch}`, 'vexal.napi.node');
-  if (!fs.existsSync(file)) return false;
+// Why the prebuilt addon for this platform does not load, or '' when it
+// does.
+function prebuiltFails() {
+  const platform = `${process.platform}-${process.arch}`;
+  const file = path.join(here, 'prebuilds', platform, 'vexal.napi.node');
+  if (!fs.existsSync(file)) return `no prebuilt addon for ${platform}`;
   try {
     require(file);
-    return true;
+    return '';
   } catch (error) {
-    process.stderr.write(`vexal: the prebuilt addon does not load (${error.message.split('\n')[0]}); building it\n`);
-    return false;
+    return `the prebuilt addon does not load (${error.message.split('\n')[0]})`;
   }
 }
 
@@ -104,6 +115,8 @@ else if (command === 'private') console.log(path.relative(here, path.join(root, 
 else if (command === 'generated') console.log(generated());
 else if (command === 'flags') console.log(process.env.VEXAL_WERROR ? '-Werror' : '-Wall');
 else if (command === 'install') {
-  if (!prebuiltLoads()) build();
+  const reason = prebuiltFails();
+  // In the repository (no prebuilt addon) the build is simply the way.
+  if (reason) build(fs.existsSync(packed) ? reason : '');
 } else if (command === 'rebuild') build();
 else stop(`unknown command ${command}: install, rebuild, sources, include, private, generated or flags`);
