@@ -2,7 +2,7 @@
 // Runs every ```js and ```mjs block of a page (docs/node.md) with the
 // package it documents; a block's trailing `// -> line` comments are the
 // output it must print.
-// Usage: node test/docs.js PAGE
+// Usage: node tools/doc-examples.js PAGE
 'use strict';
 
 const assert = require('node:assert');
