@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "error/failure.hpp"
-#include "reader/message_frame.hpp"
+#include "frame/message_frame.hpp"
 #include "vexal/limits.hpp"
 #include "vexal/reader.hpp"
 #include "vexal/vexal.h"

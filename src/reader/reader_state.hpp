@@ -24,9 +24,9 @@
 #include <type_traits>
 
 #include "error/failure.hpp"
+#include "frame/message_frame.hpp"
 #include "message/message_parse.hpp"
 #include "part/impl.hpp"
-#include "reader/message_frame.hpp"
 #include "reader/refusal_status.hpp"
 #include "reader/stream_buffer.hpp"
 #include "vexal/reader.hpp"
@@ -303,14 +303,12 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // The part of the wire layout that the parsed message does not keep, read
   // from the whole part whose header starts at `wire`.
   static vexal_wire_part describe_part(const uint8_t* wire) {
-    // The compression code is byte 2 of the header, and 1 for zlib once the
-    // part has parsed. A zlib stream's second byte (FLG) carries FLEVEL in
-    // its top two bits; a compressed part that parsed has at least its
-    // two-byte zlib header.
-    constexpr size_t compression_at = 2;
+    // The compression code is 1 for zlib once the part has parsed. A zlib
+    // stream's second byte (FLG) carries FLEVEL in its top two bits; a
+    // compressed part that parsed has at least its two-byte zlib header.
     constexpr size_t flg_at = 1;
     constexpr int flevel_shift = 6;
-    const bool compressed = wire[compression_at] != 0;
+    const bool compressed = wire[vexal_part_compression_offset] != 0;
     return {
         header::stored_length(wire), compressed,
         static_cast<uint8_t>(
