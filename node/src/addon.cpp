@@ -19,7 +19,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <string>
 
 #include "vexal/vexal.h"
@@ -37,9 +36,6 @@ constexpr size_t batch_slot = 4;
 constexpr size_t record_size = 12;
 constexpr size_t batch_capacity = 256;
 constexpr size_t results_size = batch_slot + record_size * batch_capacity;
-
-// The caller's room is too small: the size needed is in the detail slot.
-constexpr int output_too_small = 7;
 
 // A JavaScript number as a size: Infinity and anything past SIZE_MAX are
 // SIZE_MAX (no limit); the JavaScript half has refused negative numbers.
@@ -125,7 +121,6 @@ class addon : public Napi::Addon<addon> {
   // "VEXAL_CODE_" prefix, or null past the last code.
   Napi::Value code_name(const Napi::CallbackInfo& info) {
     const int code = info[0].As<Napi::Number>().Int32Value();
-#ifdef VEXAL_ERROR_TEXT_SIZE
     if (code < 0 || code > VEXAL_CODE_COMPRESSED_PART) return info.Env().Null();
     const char* name = vexal_code_name(code);
     const char prefix[] = "VEXAL_CODE_";
@@ -133,27 +128,6 @@ class addon : public Napi::Addon<addon> {
       name += sizeof prefix - 1;
     }
     return Napi::String::New(info.Env(), name);
-#else
-    static const char* const names[] = {"NONE",
-                                        "INPUT_TOO_SHORT",
-                                        "POSITION_OUT_OF_RANGE",
-                                        "UNKNOWN_TYPE",
-                                        "UNKNOWN_FORMAT",
-                                        "UNKNOWN_COMPRESSION",
-                                        "UNKNOWN_TYPE_CODE",
-                                        "UNKNOWN_FORMAT_CODE",
-                                        "UNKNOWN_COMPRESSION_CODE",
-                                        "PARTS_PAYLOAD_TOO_LONG",
-                                        "ZLIB_FAILED",
-                                        "MESSAGE_TOO_LONG",
-                                        "PAYLOAD_TOO_LONG",
-                                        "OUT_OF_MEMORY",
-                                        "COMPRESSED_PART"};
-    if (code < 0 || code >= static_cast<int>(std::size(names))) {
-      return info.Env().Null();
-    }
-    return Napi::String::New(info.Env(), names[code]);
-#endif
   }
 
   // Returns the status, the refusal's code and offset in their slots.
@@ -165,20 +139,22 @@ class addon : public Napi::Addon<addon> {
     return Napi::Number::New(info.Env(), status);
   }
 
-  // Writes one message's numbers at `record`; `base` is subtracted from its
-  // stored pointers (the start of the buffer they point into).
+  // Writes one message's numbers at `record`; `shift` is added to its
+  // stored offsets (where the bytes they count from lie in the buffer that
+  // JavaScript knows).
   static void record(double* record, const vexal_message_t& message,
-                     const uint8_t* base, int in_data, uint64_t stream_at) {
+                     size_t shift, uint64_t stream_at) {
     const vexal_part_t* parts[] = {&message.first, &message.second};
-    record[0] = static_cast<double>(message.first.stored - base) - 8;
+    record[0] = static_cast<double>(shift + message.first.stored_offset -
+                                    VEXAL_PART_HEADER_SIZE);
     record[1] = static_cast<double>(message.size);
-    record[2] = in_data;
+    record[2] = message.in_data;
     record[3] = static_cast<double>(stream_at);
     for (int i = 0; i < 2; ++i) {
       double* part = record + 4 + 4 * i;
       part[0] = parts[i]->format;
       part[1] = parts[i]->compressed;
-      part[2] = static_cast<double>(parts[i]->stored - base);
+      part[2] = static_cast<double>(shift + parts[i]->stored_offset);
       part[3] = static_cast<double>(parts[i]->stored_size);
     }
   }
@@ -194,7 +170,7 @@ class addon : public Napi::Addon<addon> {
         vexal_parse(data.data, data.size, to_size(info[1]), &limits, &message,
                     &end, &error_);
     if (status == VEXAL_OK) {
-      record(results_ + batch_slot, message, data.data, 1, 0);
+      record(results_ + batch_slot, message, 0, 0);
       results_[used_slot] = static_cast<double>(end);
     }
     return done(info, status);
@@ -207,29 +183,12 @@ class addon : public Napi::Addon<addon> {
     const bytes stored = bytes_of(info[0]);
     const bytes out = bytes_of(info[3]);
     const vexal_limits_t limits{SIZE_MAX, to_size(info[2])};
-#ifdef VEXAL_ERROR_TEXT_SIZE
     size_t size = 0;
     const vexal_status_t status = vexal_payload_into(
-        stored.data, stored.size, info[1].As<Napi::Boolean>() ? 1 : 0,
+        stored.data, stored.size, info[1].As<Napi::Boolean>().Value() ? 1 : 0,
         &limits, out.data, out.size, &size, &error_);
     results_[detail_slot] = static_cast<double>(size);
     return done(info, status);
-#else
-    vexal_part_t part{1, 0, info[1].ToBoolean() ? 1 : 0, stored.data,
-                      stored.size};
-    uint8_t* payload = nullptr;
-    size_t size = 0;
-    const vexal_status_t status =
-        vexal_part_payload(&part, &limits, &payload, &size, &error_);
-    if (status == VEXAL_OK) {
-      results_[detail_slot] = static_cast<double>(size);
-      const bool fits = size <= out.size;
-      if (fits && size > 0) std::memcpy(out.data, payload, size);
-      vexal_free(payload);
-      if (!fits) return Napi::Number::New(info.Env(), output_too_small);
-    }
-    return done(info, status);
-#endif
   }
 
   // compose(first, format, compression, second, format, compression, out)
@@ -243,7 +202,6 @@ class addon : public Napi::Addon<addon> {
     const int first_compression = info[2].As<Napi::Number>().Int32Value();
     const int second_format = info[4].As<Napi::Number>().Int32Value();
     const int second_compression = info[5].As<Napi::Number>().Int32Value();
-#ifdef VEXAL_ERROR_TEXT_SIZE
     size_t size = 0;
     const vexal_status_t status = vexal_compose_into(
         first.data, first.size, first_format, first_compression, second.data,
@@ -251,40 +209,6 @@ class addon : public Napi::Addon<addon> {
         &size, &error_);
     results_[detail_slot] = static_cast<double>(size);
     return done(info, status);
-#else
-    const vexal_part_spec_t specs[] = {
-        {first.data, first.size, first_format, first_compression},
-        {second.data, second.size, second_format, second_compression}};
-    if (first_compression == 0 && second_compression == 0) {
-      uint8_t headers[VEXAL_RAW_HEADERS_SIZE];
-      const vexal_status_t status =
-          vexal_raw_headers(&specs[0], &specs[1], headers, &error_);
-      if (status != VEXAL_OK) return done(info, status);
-      const size_t size = VEXAL_RAW_HEADERS_SIZE + first.size + second.size;
-      results_[detail_slot] = static_cast<double>(size);
-      if (size > out.size) return Napi::Number::New(info.Env(), output_too_small);
-      uint8_t* at = out.data;
-      std::memcpy(at, headers, 8);
-      if (first.size > 0) std::memcpy(at + 8, first.data, first.size);
-      std::memcpy(at + 8 + first.size, headers + 8, 8);
-      if (second.size > 0) {
-        std::memcpy(at + 16 + first.size, second.data, second.size);
-      }
-      return done(info, status);
-    }
-    uint8_t* message = nullptr;
-    size_t size = 0;
-    const vexal_status_t status =
-        vexal_compose(&specs[0], &specs[1], &message, &size, &error_);
-    if (status == VEXAL_OK) {
-      results_[detail_slot] = static_cast<double>(size);
-      const bool fits = size <= out.size;
-      if (fits) std::memcpy(out.data, message, size);
-      vexal_free(message);
-      if (!fits) return Napi::Number::New(info.Env(), output_too_small);
-    }
-    return done(info, status);
-#endif
   }
 
   static reader_handle& handle_of(const Napi::Value& value) {
@@ -322,50 +246,25 @@ class addon : public Napi::Addon<addon> {
     size_t count = 0;
     vexal_status_t status = VEXAL_OK;
     handle.holding = false;
-#ifdef VEXAL_ERROR_TEXT_SIZE
     while (count < batch_capacity) {
       size_t used = 0;
       vexal_message_t message;
       status = vexal_reader_read(handle.reader, chunk.data + at,
                                  chunk.size - at, &used, &message, &error_);
+      const size_t from = at;
       at += used;
       if (status != VEXAL_OK) break;
       const uint64_t end = vexal_reader_offset(handle.reader);
       double* slot = results_ + batch_slot + record_size * count++;
-      if (message.in_data) {
-        record(slot, message, chunk.data, 1, end - message.size);
-      } else {
-        record(slot, message, message.first.stored - 8, 0,
-               end - message.size);
+      // In the chunk, offsets count from chunk.data + from; in the reader's
+      // buffer, from the message's first byte, as in its copy.
+      record(slot, message, message.in_data ? from : 0, end - message.size);
+      if (!message.in_data) {
         handle.held = message;
         handle.holding = true;
         break;
       }
     }
-#else
-    if (at < chunk.size) {
-      uint8_t* room = vexal_reader_prepare(handle.reader, chunk.size - at);
-      if (room == nullptr) {
-        status = VEXAL_OUT_OF_MEMORY;
-      } else {
-        std::memcpy(room, chunk.data + at, chunk.size - at);
-        vexal_reader_commit(handle.reader, chunk.size - at);
-        at = chunk.size;
-      }
-    }
-    if (status == VEXAL_OK) {
-      vexal_message_t message;
-      status = vexal_reader_next(handle.reader, &message, &error_);
-      if (status == VEXAL_OK) {
-        const uint64_t end = vexal_reader_offset(handle.reader);
-        record(results_ + batch_slot, message, message.first.stored - 8, 0,
-               end - message.size);
-        handle.held = message;
-        handle.holding = true;
-        count = 1;
-      }
-    }
-#endif
     results_[detail_slot] = static_cast<double>(count);
     results_[used_slot] = static_cast<double>(at);
     return done(info, status);
@@ -377,7 +276,8 @@ class addon : public Napi::Addon<addon> {
     reader_handle& handle = handle_of(info[0]);
     const bytes out = bytes_of(info[1]);
     if (handle.holding && out.size >= handle.held.size) {
-      std::memcpy(out.data, handle.held.first.stored - 8, handle.held.size);
+      std::memcpy(out.data, handle.held.first.stored - VEXAL_PART_HEADER_SIZE,
+                  handle.held.size);
     }
     return info.Env().Undefined();
   }

@@ -40,19 +40,20 @@ function sources(dir = path.join(root, 'src')) {
     });
 }
 
-// The version header that the library's CMake build writes, written here
-// from the package's version (the library's: CI checks that they agree).
+// The version header that the library's CMake build writes from its
+// templates (include/vexal/*.in), written here from the package's version
+// (the library's: CI checks that they agree).
 function generated() {
   const dir = path.join(here, 'build', 'generated');
-  const template = path.join(root, 'include', 'vexal', 'version_config.hpp.in');
-  if (fs.existsSync(template)) {
-    const version = require('../package.json').version;
-    const [major, minor, patch] = version.split('.');
-    const text = fs.readFileSync(template, 'utf8')
+  const version = require('../package.json').version;
+  const [major, minor, patch] = version.split('.');
+  const templates = path.join(root, 'include', 'vexal');
+  for (const name of fs.readdirSync(templates).filter((file) => file.endsWith('.in'))) {
+    const text = fs.readFileSync(path.join(templates, name), 'utf8')
       .replace(/@PROJECT_VERSION_MAJOR@/g, major).replace(/@PROJECT_VERSION_MINOR@/g, minor)
       .replace(/@PROJECT_VERSION_PATCH@/g, patch).replace(/@PROJECT_VERSION@/g, version);
     fs.mkdirSync(path.join(dir, 'vexal'), { recursive: true });
-    const file = path.join(dir, 'vexal', 'version_config.hpp');
+    const file = path.join(dir, 'vexal', name.slice(0, -3));
     if (!fs.existsSync(file) || fs.readFileSync(file, 'utf8') !== text) fs.writeFileSync(file, text);
   }
   return path.relative(here, dir);
