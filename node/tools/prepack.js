@@ -5,7 +5,8 @@
 // licence and docs/node.md (as the package's README) beside package.json,
 // and builds the prebuilt addon for this platform from the copied sources
 // into prebuilds/<platform>-<arch>/vexal.napi.node, stripped. After packing
-// (--clean): removes the copies again.
+// (--clean): removes the copies and the prebuilt addon again, so that the
+// repository's own build is the one it loads.
 'use strict';
 
 const fs = require('fs');
@@ -24,6 +25,7 @@ function run(command, args) {
 }
 
 fs.rmSync(deps, { recursive: true, force: true });
+fs.rmSync(path.join(here, 'prebuilds'), { recursive: true, force: true });
 for (const [, to] of copies) fs.rmSync(to, { force: true });
 if (process.argv[2] !== '--clean') {
   for (const dir of ['include', 'src']) {
@@ -35,7 +37,6 @@ if (process.argv[2] !== '--clean') {
   for (const [from, to] of copies) fs.copyFileSync(from, to);
   run(process.execPath, [path.join(here, 'tools', 'build.js'), 'rebuild']);
   const prebuilt = path.join(here, 'prebuilds', `${process.platform}-${process.arch}`);
-  fs.rmSync(path.join(here, 'prebuilds'), { recursive: true, force: true });
   fs.mkdirSync(prebuilt, { recursive: true });
   fs.copyFileSync(path.join(here, 'build', 'Release', 'vexal.node'), path.join(prebuilt, 'vexal.napi.node'));
   run('strip', ['--strip-unneeded', path.join(prebuilt, 'vexal.napi.node')]);
