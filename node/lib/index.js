@@ -80,62 +80,68 @@ function inflate(stored, maxPayload, at) {
   return payload;
 }
 
-// One part of a parsed message. Its payload is made on first read: a view
-// of the stored bytes, or their inflated zlib stream.
-class Part {
-  #source;
-  #start;
+// A part stored as is: its payload is a view of the stored bytes.
+class StoredPart {
+  constructor(type, format, payload) {
+    this.type = type;
+    this.format = format;
+    this.compressed = false;
+    this.storedSize = payload.length;
+    this.payload = payload;
+  }
+}
+
+// A compressed part: its payload is the zlib stream inflated on first read.
+class CompressedPart {
+  #stored;
   #maxPayload;
   #at;
   #payload;
 
-  constructor(type, format, compressed, source, start, size, maxPayload, at) {
+  constructor(type, format, stored, maxPayload, at) {
     this.type = type;
     this.format = format;
-    this.compressed = compressed;
-    this.#source = source;
-    this.#start = start;
-    this.storedSize = size;
+    this.compressed = true;
+    this.storedSize = stored.length;
+    this.#stored = stored;
     this.#maxPayload = maxPayload;
     this.#at = at;
   }
 
   get payload() {
-    if (this.#payload === undefined) {
-      const stored = this.#source.subarray(this.#start, this.#start + this.storedSize);
-      this.#payload = this.compressed ? inflate(stored, this.#maxPayload, this.#at) : stored;
-    }
+    if (this.#payload === undefined) this.#payload = inflate(this.#stored, this.#maxPayload, this.#at);
     return this.#payload;
   }
 
   [Symbol.for('nodejs.util.inspect.custom')](depth, options, inspect) {
-    const { type, format, compressed } = this;
+    const { type, format, compressed, storedSize } = this;
     let payload;
     try {
       payload = this.payload;
     } catch (error) {
       payload = error;
     }
-    return `Part ${inspect({ type, format, compressed, payload }, options)}`;
+    return `CompressedPart ${inspect({ type, format, compressed, storedSize, payload }, options)}`;
   }
 }
 
-// The two parts of the message whose numbers lie in `record` at `slot`,
-// over `source`; `at` turns an offset in `source` into the caller's terms.
-function partsOf(record, slot, source, maxPayload, at, copy) {
-  let base = 0;
-  if (copy) {
-    base = record[slot];
-    source = Buffer.from(source.subarray(base, base + record[slot + 1]));
-  }
-  const first = record[slot + 6];
-  const second = record[slot + 10];
-  return [
-    new Part(1, record[slot + 4], record[slot + 5] === 1, source, first - base, record[slot + 7],
-      maxPayload, at + first),
-    new Part(0, record[slot + 8], record[slot + 9] === 1, source, second - base, record[slot + 11],
-      maxPayload, at + second),
-  ];
+// The part whose numbers lie in `record` from `slot` (format, compressed,
+// stored offset, stored size). Its stored bytes lie in `source` at the
+// stored offset less `base`; `at` turns the stored offset into the
+// caller's terms (buffer or stream).
+function partOf(type, record, slot, source, base, maxPayload, at) {
+  const start = record[slot + 2];
+  const stored = source.subarray(start - base, start - base + record[slot + 3]);
+  if (record[slot + 1] === 0) return new StoredPart(type, record[slot], stored);
+  return new CompressedPart(type, record[slot], stored, maxPayload, at + start);
+}
+
+// `source` for the message whose record lies at `slot`, copied when asked:
+// then its offsets count from `record[slot]` (the message's start).
+function sourceOf(record, slot, source, copy) {
+  if (!copy) return source;
+  const start = record[slot];
+  return Buffer.from(source.subarray(start, start + record[slot + 1]));
 }
 
 function checkOptions(options) {
@@ -150,34 +156,45 @@ function parse(buf, offset = 0, limits = undefined, options = undefined) {
   if (!Number.isInteger(offset) || offset < 0 || offset > buf.length) {
     throw new RangeError(`offset must be an integer from 0 to ${buf.length}, not ${offset}`);
   }
-  const [maxMessage, maxPayload] = limitsOf(limits);
-  const copy = checkOptions(options);
+  let maxMessage = defaultLimit;
+  let maxPayload = defaultLimit;
+  if (limits !== undefined) [maxMessage, maxPayload] = limitsOf(limits);
+  const copy = options === undefined ? false : checkOptions(options);
   const status = native.parse(buf, offset, maxMessage, maxPayload);
   if (status === NEED_MORE) return null;
   if (status !== OK) throw refusal(0);
   const end = results[USED];
-  const [first, second] = partsOf(results, BATCH, buf, maxPayload, 0, copy);
-  return { first, second, end };
+  const source = sourceOf(results, BATCH, buf, copy);
+  const base = copy ? results[BATCH] : 0;
+  return {
+    first: partOf(1, results, BATCH + 4, source, base, maxPayload, 0),
+    second: partOf(0, results, BATCH + 8, source, base, maxPayload, 0),
+    end,
+  };
 }
 
-function partArgs(part, which) {
+function checkPart(part, which) {
   if (part === null || typeof part !== 'object') throw new TypeError(`${which} must be a part object`);
-  const payload = part.payload;
-  if (!(payload instanceof Uint8Array)) throw new TypeError(`${which}.payload must be a Uint8Array`);
-  const format = part.format === undefined ? 0 : part.format;
-  const compression = part.compression === undefined ? 0 : part.compression;
-  for (const [key, value] of [['format', format], ['compression', compression]]) {
-    if (!Number.isInteger(value) || value !== (value | 0)) {
-      throw new TypeError(`${which}.${key} must be a 32-bit integer, not ${value}`);
-    }
-  }
-  return [payload, format, compression];
+  if (!(part.payload instanceof Uint8Array)) throw new TypeError(`${which}.payload must be a Uint8Array`);
+}
+
+// A part's format or compression: 0 when omitted, a 32-bit integer else.
+function numberOf(value, which) {
+  if (value === undefined) return 0;
+  if ((value | 0) !== value) throw new TypeError(`${which} must be a 32-bit integer, not ${value}`);
+  return value;
 }
 
 // The bytes of the message of `first` and `second`, composed by the library.
 function compose(first, second) {
-  const [p1, f1, c1] = partArgs(first, 'first');
-  const [p2, f2, c2] = partArgs(second, 'second');
+  checkPart(first, 'first');
+  checkPart(second, 'second');
+  const p1 = first.payload;
+  const p2 = second.payload;
+  const f1 = numberOf(first.format, 'first.format');
+  const c1 = numberOf(first.compression, 'first.compression');
+  const f2 = numberOf(second.format, 'second.format');
+  const c2 = numberOf(second.compression, 'second.compression');
   if (c1 === 0 && c2 === 0) {
     // A message stored as is is its two headers and its payloads.
     const out = Buffer.allocUnsafe(16 + p1.length + p2.length);
@@ -273,10 +290,17 @@ class Reader {
     const records = this.#records;
     const inData = records[slot + 2] === 1;
     const offset = records[slot + 3];
-    const source = inData ? this.#batchChunk : this.#held;
-    const [first, second] = partsOf(records, slot, source, this.#maxPayload,
-      offset - records[slot], this.#copy && inData);
-    return { first, second, offset };
+    const copy = this.#copy && inData;
+    const source = sourceOf(records, slot, inData ? this.#batchChunk : this.#held, copy);
+    const base = copy ? records[slot] : 0;
+    // Stored offsets count from the chunk (or the held copy), where the
+    // message starts at records[slot] and in the stream at `offset`.
+    const at = offset - records[slot];
+    return {
+      first: partOf(1, records, slot + 4, source, base, this.#maxPayload, at),
+      second: partOf(0, records, slot + 8, source, base, this.#maxPayload, at),
+      offset,
+    };
   }
 
   #batchChunk = empty;

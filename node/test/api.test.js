@@ -37,6 +37,8 @@ test('limits are inclusive, Infinity is none, and omitted ones are 64 MiB', () =
   assert.strictEqual(inflated({ maxPayloadSize: 300 }), 300);
   assert.throws(() => inflated({ maxPayloadSize: 299 }), { code: 'PAYLOAD_TOO_LONG', offset: 19 });
   assert.ok(vexal.parse(wire, 0, { maxMessageSize: wire.length }));
+  const empty = vexal.compose(part(Buffer.alloc(0)), part(Buffer.alloc(0)));
+  assert.strictEqual(vexal.parse(empty, 0, { maxMessageSize: 16, maxPayloadSize: 0 }).end, 16);
   assert.throws(() => vexal.parse(wire, 0, { maxMessageSize: wire.length - 1 }), vexal.LimitError);
   // Headers alone that announce 64 MiB + 1 bytes.
   const huge = Buffer.from('0103000004000001', 'hex');
@@ -66,8 +68,17 @@ test('a message cut between chunks is copied once; the others stay views', () =>
   assert.deepStrictEqual(read.map((m) => m.first.payload.buffer === chunks[1].buffer), [false, false, true]);
   assert.deepStrictEqual(read.map((m) => [m.offset, m.first.payload.toString(), m.second.payload.length]),
     [[0, 'abc', 300], [wire.length, 'abc', 300], [2 * wire.length, 'abc', 300]]);
-  const copied = vexal.parse(chunks[0], 0, undefined, { copy: true });
-  assert.ok(copied.first.payload.buffer !== chunks[0].buffer && copied.first.payload.toString() === 'abc');
+  const copied = vexal.parse(chunks[1], wire.length - 5, undefined, { copy: true });
+  assert.ok(copied.first.payload.buffer !== chunks[1].buffer && copied.first.payload.toString() === 'abc');
+  assert.deepStrictEqual(copied.second.payload, Buffer.alloc(300, 7));
+});
+
+test('inflated payloads are each their own Buffer, whatever their size', () => {
+  for (const size of [100, 64 << 10, (64 << 10) + 1, 2 << 20]) {
+    const m = vexal.parse(vexal.compose(part(Buffer.alloc(size, 1), 1), part(Buffer.alloc(size, 2), 1)));
+    const [first, second] = [m.first.payload, m.second.payload];
+    assert.deepStrictEqual([first.length, first[size - 1], second.length, second[size - 1]], [size, 1, size, 2]);
+  }
 });
 
 test('decodeStream skips with keepGoing; encodeStream fails on a bad part', async () => {

@@ -163,3 +163,39 @@ test('decodeStream and encodeStream carry messages both ways', async () => {
       for await (const m of source) void m;
     }), (error) => error instanceof vexal.TruncatedError && error.offset === 16);
 });
+
+test('hostile bytes: damaged streams in random pieces give messages, null or VexalError, never more', () => {
+  let seed = 7;
+  const random = (n) => {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    return seed % n;
+  };
+  const limits = { maxMessageSize: 1 << 16, maxPayloadSize: 1 << 16 };
+  for (let round = 0; round < 300; ++round) {
+    const wire = Buffer.from(stream.subarray(0, 400 + random(2000)));
+    for (let flips = random(6); flips >= 0; --flips) wire[random(wire.length)] = random(256);
+    const reader = new vexal.Reader(limits);
+    for (let at = 0; at < wire.length;) {
+      const piece = 1 + random(300);
+      reader.push(wire.subarray(at, at += piece));
+      const refused = (error) => assert.ok(error instanceof vexal.VexalError, `${error}`);
+      for (let guard = 0; guard < 1000; ++guard) {
+        let m;
+        try {
+          m = reader.next();
+        } catch (error) {
+          refused(error);
+          reader.skip();
+          continue;
+        }
+        if (m === null) break;
+        try {
+          void [m.first.payload, m.second.payload];
+        } catch (error) {
+          refused(error);
+        }
+      }
+    }
+    assert.ok(reader.offset <= wire.length);
+  }
+});

@@ -4,7 +4,7 @@
 // a time, and reports which ones `node --test` catches: a developer's tool,
 // like scripts/mutants for the library, not a CI stage.
 //
-// The copy (build/mutants/) holds lib/, test/, package.json, the built addon
+// The copy (build/mutants/) holds lib/, test/, package.json, index.mjs, the built addon
 // and a link to node_modules; each mutant swaps one operator or literal on
 // one line (outside strings and comments), in a fixed order, and the suite
 // runs with a timeout, so that a hang counts as caught.
@@ -51,7 +51,7 @@ function mutants(text) {
 
 fs.rmSync(work, { recursive: true, force: true });
 for (const dir of ['lib', 'test']) fs.cpSync(path.join(here, dir), path.join(work, dir), { recursive: true });
-fs.copyFileSync(path.join(here, 'package.json'), path.join(work, 'package.json'));
+for (const file of ['package.json', 'index.mjs']) fs.copyFileSync(path.join(here, file), path.join(work, file));
 fs.mkdirSync(path.join(work, 'build', 'Release'), { recursive: true });
 fs.copyFileSync(path.join(here, 'build', 'Release', 'vexal.node'), path.join(work, 'build', 'Release', 'vexal.node'));
 fs.symlinkSync(path.join(here, 'node_modules'), path.join(work, 'node_modules'));
