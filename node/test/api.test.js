@@ -63,11 +63,18 @@ test('a message cut between chunks is copied once; the others stay views', () =>
   const own = (bytes) => Buffer.from(new Uint8Array(bytes).buffer);
   const chunks = [own(Buffer.concat([wire, wire.subarray(0, 5)])), own(Buffer.concat([wire.subarray(5), wire]))];
   chunks.forEach((chunk) => reader.push(chunk));
-  const read = [reader.next(), reader.next(), reader.next()];
+  const read = [0, 1, 2].map((i) => {
+    assert.strictEqual(reader.offset, i * wire.length);
+    return reader.next();
+  });
   assert.deepStrictEqual(read.map((m) => m.first.payload.buffer === chunks[0].buffer), [true, false, false]);
   assert.deepStrictEqual(read.map((m) => m.first.payload.buffer === chunks[1].buffer), [false, false, true]);
   assert.deepStrictEqual(read.map((m) => [m.offset, m.first.payload.toString(), m.second.payload.length]),
     [[0, 'abc', 300], [wire.length, 'abc', 300], [2 * wire.length, 'abc', 300]]);
+  const three = new vexal.Reader();
+  three.push(Buffer.concat([wire, wire, wire]));
+  three.next();
+  assert.strictEqual(three.offset, wire.length);
   const copied = vexal.parse(chunks[1], wire.length - 5, undefined, { copy: true });
   assert.ok(copied.first.payload.buffer !== chunks[1].buffer && copied.first.payload.toString() === 'abc');
   assert.deepStrictEqual(copied.second.payload, Buffer.alloc(300, 7));
@@ -79,6 +86,9 @@ test('inflated payloads are each their own Buffer, whatever their size', () => {
     const [first, second] = [m.first.payload, m.second.payload];
     assert.deepStrictEqual([first.length, first[size - 1], second.length, second[size - 1]], [size, 1, size, 2]);
   }
+  // Bytes that do not compress make a message over the scratch buffer.
+  const noise = require('node:crypto').randomBytes(100 << 10);
+  assert.deepStrictEqual(vexal.parse(vexal.compose(part(noise, 2), part(noise, 0))).first.payload, noise);
 });
 
 test('decodeStream skips with keepGoing; encodeStream fails on a bad part', async () => {

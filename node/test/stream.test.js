@@ -28,10 +28,10 @@ const starts = wires.map((_, i) => wires.slice(0, i).reduce((n, w) => n + w.leng
 
 // What a message reads as: [offset, format, compressed, payload] per part.
 function summary(message) {
-  return [message.offset, ...[message.first, message.second].map((p) => [p.format, p.compressed, p.payload])];
+  return [message.offset, ...[message.first, message.second].map((p) => [p.type, p.format, p.compressed, p.payload])];
 }
 const expected = parts.map(([first, second], i) => [starts[i],
-  ...[first, second].map((p) => [p.format || 0, (p.compression || 0) !== 0, Buffer.from(p.payload)])]);
+  ...[first, second].map((p, j) => [1 - j, p.format || 0, (p.compression || 0) !== 0, Buffer.from(p.payload)])]);
 
 test('a stream cut at every byte reads the same messages', () => {
   for (let cut = 0; cut <= stream.length; ++cut) {
@@ -92,7 +92,8 @@ test('compose writes the library bytes, zlib level bits included, and refuses ba
     [{ compression: -1 }, 'UNKNOWN_COMPRESSION', 'Unknown vexal compression'],
   ]) {
     assert.throws(() => vexal.compose({ payload: big }, { payload: big, ...part }),
-      (error) => error instanceof vexal.VexalError && error.code === code && error.message === text);
+      (error) => error instanceof vexal.VexalError && error.code === code && error.message === text &&
+        error.offset === 0);
   }
 });
 
