@@ -82,11 +82,10 @@ class addon : public Napi::Addon<addon> {
          InstanceMethod("readerCopy", &addon::reader_copy),
          InstanceMethod("readerSkip", &addon::reader_skip),
          InstanceMethod("readerState", &addon::reader_state),
-         InstanceValue("defaultLimit",
-                       Napi::Number::New(env, static_cast<double>(
-                                                  VEXAL_DEFAULT_LIMIT))),
-         InstanceValue("resultsSize",
-                       Napi::Number::New(env, results_size)),
+         InstanceValue(
+             "defaultLimit",
+             Napi::Number::New(env, static_cast<double>(VEXAL_DEFAULT_LIMIT))),
+         InstanceValue("resultsSize", Napi::Number::New(env, results_size)),
          InstanceValue("recordSize", Napi::Number::New(env, record_size))});
   }
 
