@@ -29,7 +29,7 @@ function assertRefused(call, row, code, at, shift) {
 
 // Checks a message read from `row` at `shift`, the payload refusal included.
 function assertMessage(message, row, shift) {
-  assert.ok(message !== null);
+  assert.deepStrictEqual([message.first.type, message.second.type], [1, 0]);
   if (row.payload_code) assertRefused(() => message.first.payload, row, row.payload_code, row.payload_at, shift);
   else assert.ok(Buffer.isBuffer(message.first.payload) && Buffer.isBuffer(message.second.payload));
 }
