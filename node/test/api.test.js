@@ -97,6 +97,13 @@ test('decodeStream skips with keepGoing; encodeStream fails on a bad part', asyn
   const read = await Readable.from([Buffer.concat([wire, bad, wire])])
     .pipe(vexal.decodeStream(undefined, { keepGoing: true })).toArray();
   assert.deepStrictEqual(read.map((m) => m.offset), [0, wire.length + bad.length]);
+  await assert.rejects(Readable.from([Buffer.concat([wire, bad])]).pipe(vexal.decodeStream()).toArray(),
+    { code: 'UNKNOWN_COMPRESSION_CODE', offset: wire.length + 2 });
+  // By default, messages() and decodeStream hand out views of the chunk.
+  const chunk = Buffer.from(new Uint8Array(wire).buffer);
+  for await (const m of vexal.messages([chunk])) assert.strictEqual(m.first.payload.buffer, chunk.buffer);
+  const [decoded] = await Readable.from([chunk]).pipe(vexal.decodeStream()).toArray();
+  assert.strictEqual(decoded.first.payload.buffer, chunk.buffer);
   const encoder = vexal.encodeStream();
   const failed = new Promise((resolve) => encoder.on('error', resolve));
   encoder.write({ first: { payload: Buffer.alloc(1), format: 5 }, second: part(Buffer.alloc(0)) });
