@@ -109,6 +109,21 @@ class VEXAL_EXPORT vexal_reader {
     out_of_memory,
   };
 
+  /// The outcome that a failure of code `code` is reported as: the two
+  /// limits have statuses of their own, a lack of memory is
+  /// `status::out_of_memory`, every other code is `status::malformed`, and no
+  /// failure is `status::message`. The one mapping from codes to outcomes,
+  /// which the C interface and the Python package take theirs from too.
+  static constexpr status status_of(vexal_errc code) noexcept {
+    switch (code) {
+      case vexal_errc::message_too_long: return status::message_too_long;
+      case vexal_errc::payload_too_long: return status::payload_too_long;
+      case vexal_errc::out_of_memory: return status::out_of_memory;
+      default:
+        return code == vexal_errc{} ? status::message : status::malformed;
+    }
+  }
+
   /// An empty reader that applies `limits` to every message. It allocates
   /// nothing until bytes arrive.
   explicit vexal_reader(vexal_limits limits = {}) noexcept;

@@ -27,7 +27,6 @@
 #include "frame/message_frame.hpp"
 #include "message/message_parse.hpp"
 #include "part/impl.hpp"
-#include "reader/refusal_status.hpp"
 #include "reader/stream_buffer.hpp"
 #include "vexal/reader.hpp"
 #include "view/view_core.hpp"
@@ -134,7 +133,7 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // string's own storage, which a refusal of the same length or shorter
   // reuses; growing it may itself run out of memory.
   status fail(detail::failure f) noexcept {
-    const status outcome = detail::refusal_status(f.code);
+    const status outcome = status_of(f.code);
     const size_t length = detail::write_failure_text(f, nullptr, 0);
     try {
       refusal.resize(length);
