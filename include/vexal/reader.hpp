@@ -185,8 +185,8 @@ class VEXAL_EXPORT vexal_reader {
   /// where it lies (`view` points into `data`); only a message cut between
   /// chunks is copied, into the reader's buffer (`view` points there, valid
   /// until the next call that is not const). Nothing of `data` past the
-  /// message at the front is taken.
-  /// @param used set to the bytes of `data` consumed, on every return.
+  /// message at the front is taken. `used` is set to the bytes of `data`
+  /// consumed, on every return.
   /// @return as `try_next`: `status::message`; `status::need_more` once the
   ///         reader has kept what it needs of `data` (`used == size`); a
   ///         refusal, holding the refused message up to the end of the
