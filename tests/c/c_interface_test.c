@@ -18,13 +18,13 @@
 
 static int failures = 0;
 
-#define CHECK(condition, row)                                          \
-  do {                                                                 \
-    if (!(condition)) {                                                \
+#define CHECK(condition, row)                                         \
+  do {                                                                \
+    if (!(condition)) {                                               \
       fprintf(stderr, "%s:%d: row %d: %s\n", __FILE__, __LINE__, row, \
-              #condition);                                             \
-      ++failures;                                                      \
-    }                                                                  \
+              #condition);                                            \
+      ++failures;                                                     \
+    }                                                                 \
   } while (0)
 
 enum { canary = 0xcc, room_size = 512 };
@@ -84,10 +84,8 @@ static void names_table(void) {
        "std::bad_alloc"},
       {14, "VEXAL_STATUS_UNKNOWN", "VEXAL_CODE_COMPRESSED_PART",
        "vexal part is compressed"},
-      {15, "VEXAL_STATUS_UNKNOWN", "VEXAL_CODE_UNKNOWN",
-       "unknown vexal error"},
-      {-1, "VEXAL_STATUS_UNKNOWN", "VEXAL_CODE_UNKNOWN",
-       "unknown vexal error"},
+      {15, "VEXAL_STATUS_UNKNOWN", "VEXAL_CODE_UNKNOWN", "unknown vexal error"},
+      {-1, "VEXAL_STATUS_UNKNOWN", "VEXAL_CODE_UNKNOWN", "unknown vexal error"},
       {INT_MAX, "VEXAL_STATUS_UNKNOWN", "VEXAL_CODE_UNKNOWN",
        "unknown vexal error"},
   };
@@ -149,11 +147,11 @@ static int read_row(char* line, row_t* row) {
   row->size = hex(field[0], row->data);
   row->offset = (size_t)strtoul(field[1], NULL, 10);
   for (i = 0; i < 2; ++i) {
-    size_t* limit = i == 0 ? &row->limits.max_message_size
-                           : &row->limits.max_payload_size;
+    size_t* limit =
+        i == 0 ? &row->limits.max_message_size : &row->limits.max_payload_size;
     if (sscanf(field[2 + i], " %63s", word) != 1) return 0;
-    *limit = strcmp(word, "-") == 0 ? SIZE_MAX
-                                    : (size_t)strtoul(word, NULL, 10);
+    *limit =
+        strcmp(word, "-") == 0 ? SIZE_MAX : (size_t)strtoul(word, NULL, 10);
   }
   if (sscanf(field[4], " %63s", word) != 1) return 0;
   row->status = named(word, "VEXAL_", status_name, 8);
@@ -192,9 +190,8 @@ static vexal_status_t check_payload_into(const vexal_part_t* part,
   size_t size = 99, copy_size = 99, needed;
   vexal_status_t status;
   memset(out, canary, sizeof out);
-  status = vexal_payload_into(part->stored, part->stored_size,
-                              part->compressed, limits, out, room_size, &size,
-                              error);
+  status = vexal_payload_into(part->stored, part->stored_size, part->compressed,
+                              limits, out, room_size, &size, error);
   CHECK(vexal_part_payload(part, limits, &copy, &copy_size, NULL) == status,
         row);
   if (status != VEXAL_OK) {
@@ -235,8 +232,7 @@ static void messages_table(const char* path) {
     if (line[0] == '#' || line[strspn(line, " \r\n")] == '\0') continue;
     ++rows;
     CHECK(read_row(line, &r), row);
-    status = vexal_parse(r.data, r.size, r.offset, &r.limits, &m, &end,
-                         &error);
+    status = vexal_parse(r.data, r.size, r.offset, &r.limits, &m, &end, &error);
     if (r.status != VEXAL_OK && status == VEXAL_OK) {
       CHECK(r.code == VEXAL_CODE_ZLIB_FAILED ||
                 r.code == VEXAL_CODE_PAYLOAD_TOO_LONG,
@@ -246,9 +242,9 @@ static void messages_table(const char* path) {
       if (status != VEXAL_OK) continue;
     }
     CHECK(m.in_data == 1 && m.size == end - r.offset, row);
-    CHECK(m.first.type == VEXAL_PART_FIRST &&
-              m.second.type == VEXAL_PART_SECOND,
-          row);
+    CHECK(
+        m.first.type == VEXAL_PART_FIRST && m.second.type == VEXAL_PART_SECOND,
+        row);
     parts[0] = &m.first;
     parts[1] = &m.second;
     for (i = 0; i < 2; ++i) {
@@ -280,22 +276,54 @@ static void compose_table(void) {
   } rows[] = {
       {{0, 2}, {0, 0}, {39, 38}, VEXAL_OK, VEXAL_OK, 0, 0, ""},
       {{0, 0}, {0, 0}, {0, 0}, VEXAL_OK, VEXAL_OK, 0, 0, ""},
-      {{1, 0}, {0, VEXAL_COMPRESSION_ZLIB_LEVEL(9)}, {39, 38}, VEXAL_OK,
-       VEXAL_INVALID_ARGUMENT, 0, VEXAL_CODE_COMPRESSED_PART, ""},
-      {{2, 1}, {1, 3}, {0, 39}, VEXAL_OK, VEXAL_INVALID_ARGUMENT, 0,
-       VEXAL_CODE_COMPRESSED_PART, ""},
-      {{0, 3}, {0, 0}, {1, 1}, VEXAL_INVALID_ARGUMENT, VEXAL_INVALID_ARGUMENT,
-       VEXAL_CODE_UNKNOWN_FORMAT, VEXAL_CODE_UNKNOWN_FORMAT,
+      {{1, 0},
+       {0, VEXAL_COMPRESSION_ZLIB_LEVEL(9)},
+       {39, 38},
+       VEXAL_OK,
+       VEXAL_INVALID_ARGUMENT,
+       0,
+       VEXAL_CODE_COMPRESSED_PART,
+       ""},
+      {{2, 1},
+       {1, 3},
+       {0, 39},
+       VEXAL_OK,
+       VEXAL_INVALID_ARGUMENT,
+       0,
+       VEXAL_CODE_COMPRESSED_PART,
+       ""},
+      {{0, 3},
+       {0, 0},
+       {1, 1},
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_CODE_UNKNOWN_FORMAT,
+       VEXAL_CODE_UNKNOWN_FORMAT,
        "Unknown vexal format"},
-      {{-1, 0}, {0, 13}, {1, 1}, VEXAL_INVALID_ARGUMENT,
-       VEXAL_INVALID_ARGUMENT, VEXAL_CODE_UNKNOWN_FORMAT,
-       VEXAL_CODE_UNKNOWN_FORMAT, "Unknown vexal format"},
-      {{0, 0}, {0, -1}, {1, 1}, VEXAL_INVALID_ARGUMENT,
-       VEXAL_INVALID_ARGUMENT, VEXAL_CODE_UNKNOWN_COMPRESSION,
-       VEXAL_CODE_UNKNOWN_COMPRESSION, "Unknown vexal compression"},
-      {{0, 0}, {0, 0}, {(size_t)UINT32_MAX + 1, 0}, VEXAL_INVALID_ARGUMENT,
-       VEXAL_INVALID_ARGUMENT, VEXAL_CODE_PARTS_PAYLOAD_TOO_LONG,
-       VEXAL_CODE_PARTS_PAYLOAD_TOO_LONG, "vexal parts payload is too long"},
+      {{-1, 0},
+       {0, 13},
+       {1, 1},
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_CODE_UNKNOWN_FORMAT,
+       VEXAL_CODE_UNKNOWN_FORMAT,
+       "Unknown vexal format"},
+      {{0, 0},
+       {0, -1},
+       {1, 1},
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_CODE_UNKNOWN_COMPRESSION,
+       VEXAL_CODE_UNKNOWN_COMPRESSION,
+       "Unknown vexal compression"},
+      {{0, 0},
+       {0, 0},
+       {(size_t)UINT32_MAX + 1, 0},
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_INVALID_ARGUMENT,
+       VEXAL_CODE_PARTS_PAYLOAD_TOO_LONG,
+       VEXAL_CODE_PARTS_PAYLOAD_TOO_LONG,
+       "vexal parts payload is too long"},
   };
   size_t i;
   int part;
@@ -320,8 +348,7 @@ static void compose_table(void) {
     status = vexal_compose_into(
         wanted[0].payload, wanted[0].size, wanted[0].format,
         wanted[0].compression, wanted[1].payload, wanted[1].size,
-        wanted[1].format, wanted[1].compression, out, bound, &out_size,
-        &error);
+        wanted[1].format, wanted[1].compression, out, bound, &out_size, &error);
     CHECK(status == rows[i].status && (int)error.code == rows[i].code &&
               strcmp(error.text, rows[i].text) == 0,
           row);
@@ -351,19 +378,18 @@ static void compose_table(void) {
     vexal_free(copy);
     /* A byte less: the size needed, and nothing written at all. */
     memset(out, canary, sizeof out);
-    CHECK(vexal_compose_into(wanted[0].payload, wanted[0].size,
-                             wanted[0].format, wanted[0].compression,
-                             wanted[1].payload, wanted[1].size,
-                             wanted[1].format, wanted[1].compression, out,
-                             copy_size - 1, &out_size,
-                             &error) == VEXAL_OUTPUT_TOO_SMALL &&
+    CHECK(vexal_compose_into(
+              wanted[0].payload, wanted[0].size, wanted[0].format,
+              wanted[0].compression, wanted[1].payload, wanted[1].size,
+              wanted[1].format, wanted[1].compression, out, copy_size - 1,
+              &out_size, &error) == VEXAL_OUTPUT_TOO_SMALL &&
               out_size == copy_size && error.code == VEXAL_CODE_NONE &&
               untouched(out, sizeof out),
           row);
     vexal_compose_into(wanted[0].payload, wanted[0].size, wanted[0].format,
-                       wanted[0].compression, wanted[1].payload,
-                       wanted[1].size, wanted[1].format, wanted[1].compression,
-                       out, out_size, &out_size, NULL);
+                       wanted[0].compression, wanted[1].payload, wanted[1].size,
+                       wanted[1].format, wanted[1].compression, out, out_size,
+                       &out_size, NULL);
     CHECK(vexal_parse(out, out_size, 0, NULL, &m, &end, NULL) == VEXAL_OK &&
               end == out_size,
           row);
@@ -452,8 +478,7 @@ static void commit_table(void) {
       CHECK(vexal_reader_next(reader, &m, NULL) == VEXAL_NEED_MORE, row);
     }
     for (c = 0; c < 2; ++c) {
-      CHECK(vexal_reader_commit(reader, rows[i].commit[c]) ==
-                rows[i].status[c],
+      CHECK(vexal_reader_commit(reader, rows[i].commit[c]) == rows[i].status[c],
             row);
     }
     CHECK(vexal_reader_offset(reader) == 0, row);
@@ -543,7 +568,7 @@ static void read_copying(const uint8_t* stream, size_t size, size_t cut,
   size_t at = 0;
   log[0] = '\0';
   while (at < size) {
-    const size_t n = piece > 0   ? (size - at < piece ? size - at : piece)
+    const size_t n = piece > 0  ? (size - at < piece ? size - at : piece)
                      : at < cut ? cut - at
                                 : size - at;
     vexal_message_t m;
@@ -575,7 +600,7 @@ static void read_in_place(const uint8_t* stream, size_t size, size_t cut,
   const int row = (int)(piece > 0 ? piece : cut);
   log[0] = '\0';
   while (at < size) {
-    const size_t n = piece > 0   ? (size - at < piece ? size - at : piece)
+    const size_t n = piece > 0  ? (size - at < piece ? size - at : piece)
                      : at < cut ? cut - at
                                 : size - at;
     uint8_t* chunk = (uint8_t*)malloc(n);
@@ -604,11 +629,10 @@ static void read_in_place(const uint8_t* stream, size_t size, size_t cut,
         const uint64_t start = vexal_reader_offset(reader) - m.size;
         const size_t first_at = (size_t)(start - call_at) + 8;
         CHECK(m.in_data == (start >= call_at), row);
-        CHECK(m.in_data
-                  ? m.first.stored == data + m.first.stored_offset &&
-                        m.first.stored_offset == first_at &&
-                        start + m.size <= at + n
-                  : m.first.stored_offset == 8,
+        CHECK(m.in_data ? m.first.stored == data + m.first.stored_offset &&
+                              m.first.stored_offset == first_at &&
+                              start + m.size <= at + n
+                        : m.first.stored_offset == 8,
               row);
         CHECK(m.second.stored == m.first.stored + m.first.stored_size + 8 &&
                   m.second.stored_offset ==
