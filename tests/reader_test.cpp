@@ -104,7 +104,7 @@ TEST(Reader, AReaderThatHoldsNothingAnswersAsAnEmptyOne) {
        },
        0, 0},
       {"a read's -1 committed", [](vexal_reader&) {}, 4, size_t(-1)},
-      {"a commit over the room", [](vexal_reader&) {}, 4, 5},
+      {"a commit over the room", [](vexal_reader& r) { r.prepare(100); }, 4, 5},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
