@@ -115,7 +115,7 @@ const char* vexal_status_name(vexal_status_t status) noexcept {
   // its bytes are read as that integer.
   std::underlying_type_t<vexal_status_t> raw;
   std::memcpy(&raw, &status, sizeof raw);
-  return name_of(status_names, static_cast<long>(raw), "VEXAL_STATUS_UNKNOWN");
+  return name_of(status_names, raw, "VEXAL_STATUS_UNKNOWN");
 }
 
 const char* vexal_code_name(int code) noexcept {
