@@ -66,12 +66,13 @@ def message_rows():
     """The rows of tests/data/messages.txt, whose header says what each field is."""
     path = os.path.join(os.path.dirname(__file__), os.pardir, "data", "messages.txt")
     with open(path, encoding="utf-8") as lines:
-        for line in lines:
+        for number, line in enumerate(lines, 1):
             if line.strip() and not line.startswith("#"):
-                data, offset, most, payload, status, code, at, end, text = line.split("|")
+                # The field's offset (`at`) is not among vexal.Error's attributes.
+                data, offset, most, payload, status, code, _at, end, text = line.split("|")
                 limit = [None if f.strip() == "-" else int(f) for f in (most, payload)]
                 yield pytest.param(bytes.fromhex(data), int(offset), limit, status.strip(), code.strip(), int(end),
-                                   text.strip()[1:-1], id=line.split("|")[0].strip()[:48])
+                                   text.strip()[1:-1], id=f"messages.txt:{number}")
 
 
 @pytest.mark.parametrize("data, offset, limit, status, code, end, text", message_rows())
