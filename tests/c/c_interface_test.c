@@ -312,10 +312,10 @@ static void compose_table(void) {
     vexal_message_t m;
     vexal_error_t error;
     for (part = 0; part < 2; ++part) {
-      const vexal_part_spec_t spec = {text + part, rows[i].size[part],
-                                      rows[i].format[part],
-                                      rows[i].compression[part]};
-      wanted[part] = spec;
+      const vexal_part_spec_t one = {text + part, rows[i].size[part],
+                                     rows[i].format[part],
+                                     rows[i].compression[part]};
+      wanted[part] = one;
     }
     bound = vexal_compose_bound(wanted[0].size, wanted[0].compression,
                                 wanted[1].size, wanted[1].compression);
