@@ -3,6 +3,7 @@
 // program runs against. The C enumerations restate the C++ library's values
 // so that a C header can stand alone; the assertions below keep the two
 // equal.
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <type_traits>
@@ -97,7 +98,7 @@ static_assert(std::size(code_names) == VEXAL_CODE_COMPRESSED_PART + 1);
 
 // The name at `index` of `names`, or `unknown` outside it.
 template <size_t count>
-const char* name_of(const char* const (&names)[count], long index,
+const char* name_of(const char* const (&names)[count], int64_t index,
                     const char* unknown) {
   return index >= 0 && static_cast<size_t>(index) < count ? names[index]
                                                           : unknown;

@@ -196,8 +196,9 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
       drop_held();
     }
     if (skipping()) return status::need_more;
-    if (pending() == 0)
+    if (pending() == 0) {
       return read_from(data + used, size - used, used, limits, view);
+    }
     for (;;) {
       detail::failure f;
       const detail::checked_message checked =

@@ -68,15 +68,14 @@ def message_rows():
     with open(path, encoding="utf-8") as lines:
         for number, line in enumerate(lines, 1):
             if line.strip() and not line.startswith("#"):
-                # The field's offset (`at`) is not among vexal.Error's attributes.
-                data, offset, most, payload, status, code, _at, end, text = line.split("|")
+                data, offset, most, payload, status, code, at, end, text = line.split("|")
                 limit = [None if f.strip() == "-" else int(f) for f in (most, payload)]
-                yield pytest.param(bytes.fromhex(data), int(offset), limit, status.strip(), code.strip(), int(end),
-                                   text.strip()[1:-1], id=f"messages.txt:{number}")
+                yield pytest.param(bytes.fromhex(data), int(offset), limit, status.strip(), code.strip(), int(at),
+                                   int(end), text.strip()[1:-1], id=f"messages.txt:{number}")
 
 
-@pytest.mark.parametrize("data, offset, limit, status, code, end, text", message_rows())
-def test_parse_reads_the_shared_table_of_messages(data, offset, limit, status, code, end, text):
+@pytest.mark.parametrize("data, offset, limit, status, code, at, end, text", message_rows())
+def test_parse_reads_the_shared_table_of_messages(data, offset, limit, status, code, at, end, text):
     unlimited = vexal.Limits.unlimited().max_message_size
     limits = vexal.Limits(*(unlimited if x is None else x for x in limit))
     if status == "OK":
@@ -89,7 +88,8 @@ def test_parse_reads_the_shared_table_of_messages(data, offset, limit, status, c
     with pytest.raises(vexal.Error) as raised:
         vexal.parse(data, offset, limits=limits)
     kind = vexal.LimitError if status.endswith("TOO_LONG") else vexal.Error
-    assert (type(raised.value), raised.value.code, raised.value.offset, str(raised.value)) == (kind, E[code], offset, text)
+    error = raised.value
+    assert (type(error), error.code, error.offset, error.field_offset, str(error)) == (kind, E[code], offset, at, text)
 
 
 def test_parts_are_the_message_own_and_keep_it_alive():
