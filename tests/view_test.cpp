@@ -18,7 +18,6 @@ using kelvo::vexal_limits;
 using kelvo::vexal_view;
 using namespace vexal_test;
 
-const vexal_limits unlimited = vexal_limits::unlimited();
 const bytes bad_zlib = wire_part(1, 3, 1, hex("78 9c ff"));
 
 // "<end>" and the message of the owning parse within `limits`, or through a
