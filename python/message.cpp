@@ -205,12 +205,7 @@ PyObject* compose(PyObject* object, PyObject*) {
           }
         }
         own_payloads(self);
-        // A refusal's exact text, from the throwing form run again.
-        const auto refuse = [&](std::error_code ec) {
-          raise_refusal(ec, std::nullopt,
-                        [&] { static_cast<void>(message.compose()); });
-        };
-        std::error_code ec;
+        kelvo::vexal_failure failure;
         size_t payloads = 0;
         {
           const read_lock lock(self->guard);
@@ -219,8 +214,8 @@ PyObject* compose(PyObject* object, PyObject*) {
         }
         std::vector<uint8_t> wire;
         run_locked<read_lock>(self->guard, payloads >= gil_free_bytes,
-                              [&] { message.compose(wire, ec); });
-        if (ec) refuse(ec);
+                              [&] { message.compose(wire, failure); });
+        if (failure) raise_failure(failure, std::nullopt);
         return PyBytes_FromStringAndSize(
             reinterpret_cast<const char*>(wire.data()),
             static_cast<Py_ssize_t>(wire.size()));
@@ -291,14 +286,17 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         const byte_view data(source);
         owned message(reinterpret_cast<PyObject*>(allocate(message_type)));
         message_object* target = self_of(message.get());
-        std::error_code ec;
+        kelvo::vexal_failure failure;
         // The library checks the message where it lies; parts stored as is
         // are then copied once, each into the bytes object that the message
         // holds as its payload (objects.hpp). Nobody else can see the new
         // message yet: no lock is needed.
         kelvo::vexal_view view;
-        size_t end = view.parse(data.data(), data.size(), offset, limits, ec);
-        if (!ec && end != offset && !view.first().compressed() &&
+        size_t end =
+            view.parse(data.data(), data.size(), offset, limits, failure);
+        // The view refuses what the parse refuses, but for damaged zlib data.
+        if (failure) raise_failure(failure, offset);
+        if (end != offset && !view.first().compressed() &&
             !view.second().compressed()) {
           const auto bytes_of = [](const kelvo::vexal_part_view& part) {
             return PyBytes_FromStringAndSize(
@@ -319,14 +317,9 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         end = [&] {
           const without_gil released(large);
           return target->message.parse(data.data(), data.size(), offset, limits,
-                                       ec);
+                                       failure);
         }();
-        if (ec) {
-          raise_refusal(ec, offset, [&] {
-            kelvo::vexal again;
-            (void)again.parse(data.data(), data.size(), offset, limits);
-          });
-        }
+        if (failure) raise_failure(failure, offset);
         return parse_result(end == offset ? nullptr : message.release(), end);
       },
       static_cast<PyObject*>(nullptr));

@@ -125,6 +125,13 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
                              const vexal_limits& limits,
                              std::error_code& ec) noexcept;
+  /// The parse that throws nothing, keeping the whole failure: its code,
+  /// the offset of the field at fault in `data` and the text the throwing
+  /// form throws. Otherwise as the `std::error_code` form; `failure` is
+  /// cleared on success and on short input.
+  [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
+                             const vexal_limits& limits,
+                             vexal_failure& failure) noexcept;
 
   /// For a message whose parts are stored as is: the headers that `compose`
   /// writes, the first part's `vexal_part_header_size` bytes, then the
@@ -143,6 +150,9 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   /// and the headers returned are all zero; `ec` is cleared on success.
   std::array<uint8_t, vexal_raw_headers_size> raw_headers(
       std::error_code& ec) const noexcept;
+  /// `raw_headers` that throws nothing, keeping the whole failure.
+  std::array<uint8_t, vexal_raw_headers_size> raw_headers(
+      vexal_failure& failure) const noexcept;
 
   /// The entry points of `vexal_serializer`, beside the one below.
   using vexal_serializer::compose;
@@ -153,6 +163,10 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   /// first part is refused, holding the first part's bytes when the second
   /// is. `ec` is cleared on success.
   void compose(std::vector<uint8_t>& out, std::error_code& ec) const noexcept;
+  /// `compose(out)` that throws nothing, keeping the whole failure (zlib's
+  /// words included); `out` as the `std::error_code` form leaves it.
+  void compose(std::vector<uint8_t>& out,
+               vexal_failure& failure) const noexcept;
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;

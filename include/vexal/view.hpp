@@ -105,6 +105,11 @@ class VEXAL_EXPORT vexal_part_view {
   /// success.
   void payload_into(std::vector<uint8_t>& out, const vexal_limits& limits,
                     std::error_code& ec) const noexcept;
+  /// `payload_into` that throws nothing, keeping the whole failure (zlib's
+  /// words included); its offset is 0, as the view does not know where it
+  /// lies.
+  void payload_into(std::vector<uint8_t>& out, const vexal_limits& limits,
+                    vexal_failure& failure) const noexcept;
 
  private:
   friend class vexal_view;
@@ -169,6 +174,10 @@ class VEXAL_EXPORT vexal_view {
                const vexal_limits& limits, std::error_code& ec) noexcept {
     return parse(data.data(), data.size(), offset, limits, ec);
   }
+  /// The parse that throws nothing, keeping the whole failure: its code,
+  /// the offset of the field at fault in `data` and the text.
+  size_t parse(const uint8_t* data, size_t size, size_t offset,
+               const vexal_limits& limits, vexal_failure& failure) noexcept;
 
   /// The type-1 part, which leads the message.
   const vexal_part_view& first() const noexcept { return first_; }
