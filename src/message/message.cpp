@@ -23,10 +23,10 @@ detail::part_fields fields_of(const vexal_part_ctx::impl& record) {
   return {record.type, record.format, record.compression};
 }
 
-// A message up to this size is put together on the stack and appended with
-// one insert: copying so few bytes twice costs less than the bookkeeping of
-// one insert per piece. Longer ones are inserted piece by piece, so that no
-// large payload is copied twice.
+// A message up to this size is written into room made by growing `out`,
+// zeroed first: zeroing so few bytes costs less than the bookkeeping of one
+// insert per piece. Longer ones are inserted piece by piece, so that no
+// large payload is written twice.
 constexpr size_t small_message = 256;
 
 // Appends the `size` bytes at `data` to `out`.
@@ -57,8 +57,9 @@ void append_message(std::vector<uint8_t>& out, const uint8_t* headers,
     append(out, second.data(), second.size());
     return;
   }
-  uint8_t wire[small_message];
-  uint8_t* to = wire;
+  const size_t at = out.size();
+  out.resize(at + total);
+  uint8_t* to = out.data() + at;
   std::memcpy(to, headers, vexal_part_header_size);
   to += vexal_part_header_size;
   if (!first.empty()) std::memcpy(to, first.data(), first.size());
@@ -66,7 +67,6 @@ void append_message(std::vector<uint8_t>& out, const uint8_t* headers,
   std::memcpy(to, second_header, vexal_part_header_size);
   to += vexal_part_header_size;
   if (!second.empty()) std::memcpy(to, second.data(), second.size());
-  append(out, wire, total);
 }
 
 // Appends both parts: the first, then the second, each refused before it
