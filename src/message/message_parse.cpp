@@ -6,18 +6,11 @@
 
 #include <vector>
 
-#include "part/part_parse.hpp"
 #include "frame/message_frame.hpp"
+#include "part/part_parse.hpp"
 
 namespace kelvo::detail {
 
-namespace {
-
-// The parts of the message at `offset` of `data`, whose headers `checked`
-// has read and found valid, taken into `first` and `second` as
-// `parse_parts` takes them: the first part's payload before the second's,
-// and the first part taken over only once the second has been read. The
-// headers are not read again.
 size_t take_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
                   const uint8_t* data, size_t offset,
                   const checked_message& checked, size_t max_payload,
@@ -58,8 +51,6 @@ size_t take_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
   }
   return second_stored.end();
 }
-
-}  // namespace
 
 size_t parse_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
                    const uint8_t* data, size_t size, size_t offset,
