@@ -112,7 +112,8 @@ vexal_reader::status vexal_reader::try_read(const uint8_t* data, size_t size,
                                             size_t& used,
                                             vexal_view& view) noexcept {
   used = 0;
-  if (size == 0 && !state_) return status::need_more;
+  if (state_) return state_->read_in_place(data, size, used, limits_, view);
+  if (size == 0) return status::need_more;
   state* s = own();
   if (s == nullptr) return status::out_of_memory;
   return s->read_in_place(data, size, used, limits_, view);

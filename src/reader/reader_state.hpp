@@ -150,6 +150,14 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     return outcome;
   }
 
+  // Clears the last failure, which a step that reports none leaves behind
+  // only after a lack of memory: most steps find nothing to clear.
+  void forget_failure() noexcept {
+    if (!error) return;
+    refusal.clear();
+    error = {};
+  }
+
   // A lack of memory on the way, which is reported but not kept.
   status out_of_memory() noexcept {
     return fail(detail::fail(vexal_errc::out_of_memory));
@@ -168,8 +176,10 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     if (lent) buffer.release_above(kept_capacity);
     lent = false;
     if (refused != status::message) return refused;
-    refusal.clear();
-    error = {};
+    forget_failure();
+    if (pending() == 0 && !skipping()) {
+      return read_from(data, size, used, limits, view);
+    }
     // The rest of a skipped message is dropped from `data` unheld, but for
     // its second header, which the skip needs whole.
     while (skipping() && used < size) {
@@ -186,8 +196,9 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
       drop_held();
     }
     if (skipping()) return status::need_more;
-    if (pending() == 0)
+    if (pending() == 0) {
       return read_from(data + used, size - used, used, limits, view);
+    }
     for (;;) {
       detail::failure f;
       const detail::checked_message checked =
@@ -206,6 +217,28 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     return read(limits, view);
   }
 
+  // `read_from`'s way out for a message that is refused or not whole: the
+  // refused message is held up to the end of the header at fault, so that
+  // `skip` drops it as it drops one that arrived in pieces; one not whole
+  // is held as far as it has come.
+  [[gnu::noinline]] status hold_front(const uint8_t* at, size_t available,
+                                      size_t& used, const vexal_limits& limits,
+                                      const detail::checked_message& checked,
+                                      const detail::failure& f) noexcept {
+    const uint64_t through =
+        !f ? available
+        : f.at < header::wire_size
+            ? header::wire_size
+            : checked.frame.second_at() + header::wire_size;
+    if (!hold(at, static_cast<size_t>(through), limits)) {
+      return out_of_memory();
+    }
+    used += static_cast<size_t>(through);
+    if (f) return fail(f);
+    want(checked.frame);
+    return status::need_more;
+  }
+
   // `read_in_place` with nothing held: the message at `at` is read there
   // when it is whole; otherwise what it refuses or needs is held.
   status read_from(const uint8_t* at, size_t available, size_t& used,
@@ -213,24 +246,8 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     detail::failure f;
     const detail::checked_message checked =
         detail::check_message(at, available, 0, limits, f);
-    if (f) {
-      // The refused message up to the end of the header at fault, so that
-      // `skip` drops it as it drops one that arrived in pieces.
-      const uint64_t through =
-          f.at < header::wire_size
-              ? header::wire_size
-              : checked.frame.second_at() + header::wire_size;
-      if (!hold(at, static_cast<size_t>(through), limits)) {
-        return out_of_memory();
-      }
-      used += static_cast<size_t>(through);
-      return fail(f);
-    }
-    if (!checked.frame.whole(available)) {
-      if (!hold(at, available, limits)) return out_of_memory();
-      used += available;
-      want(checked.frame);
-      return status::need_more;
+    if (f || !checked.frame.whole(available)) {
+      return hold_front(at, available, used, limits, checked, f);
     }
     const uint64_t size = detail::view_core::fill(view, at, checked);
     describe(at, size);
@@ -251,8 +268,7 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     if (lent) buffer.release_above(kept_capacity);
     lent = false;
     if (refused != status::message) return refused;
-    refusal.clear();
-    error = {};
+    forget_failure();
     if (skipping()) return status::need_more;
     detail::failure f;
     const detail::checked_message checked =
