@@ -69,7 +69,7 @@ size_t impl::parse_part(const uint8_t* data, size_t size, size_t offset,
   const auto stored = detail::read_part_header(*this, data, size, offset, f);
   if (!stored) return offset;
   if (!detail::take_payload(compression, payload, data, *stored, max_payload,
-                           f)) {
+                            f)) {
     return offset;
   }
   return stored->end();
