@@ -35,6 +35,7 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
   const bytes text(5000, 'a');
   const bytes stored = wire_of(text, compression::none, hex("aa bb"));
   const bytes inflated = wire_of(text, compression::zlib_default, {});
+  const bytes second_stored = wire_of(hex("03"), compression::none, text);
   const bytes bomb = wire_of(bytes(16 << 20, 0), compression::zlib_level_9, {});
   const size_t big = 1 << 30;
   const std::string too_long = "vexal message too long",
@@ -47,6 +48,8 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
       {stored, {stored.size(), 5000}, ""},
       {stored, {stored.size() - 1, big}, too_long},
       {stored, {big, 4999}, payload},
+      {second_stored, {big, 5000}, ""},
+      {second_stored, {big, 4999}, payload},
       {inflated, {big, 5000}, ""},
       {inflated, {big, 4999}, payload},
       {bomb, {big, 1 << 20}, payload},

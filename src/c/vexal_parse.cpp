@@ -29,9 +29,18 @@ vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
     return report(error, VEXAL_INVALID_ARGUMENT,
                   unpack_out_of_range(offset, size));
   }
+  // A whole, valid message: no failure is made on its path.
+  const vexal_limits within = c_limits(limits);
+  checked_message checked;
+  if (offset < size &&
+      accept_whole_message(data + offset, size - offset, within, checked)) {
+    to_c(data, offset, checked, *message);
+    *end = offset + static_cast<size_t>(checked.frame.size);
+    return report(error, VEXAL_OK);
+  }
   failure f;
   const size_t next = view_core::parse_into(
-      data, size, offset, c_limits(limits), f,
+      data, size, offset, within, f,
       [data, offset, message](const uint8_t*, const checked_message& checked) {
         to_c(data, offset, checked, *message);
       });

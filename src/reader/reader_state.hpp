@@ -283,10 +283,9 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
       detail::view_core::fill(target, buffer.data(), checked);
     } else {
       detail::catch_out_of_memory(f, [&] {
-        detail::parse_parts(detail::message_core::first(target),
-                            detail::message_core::second(target), buffer.data(),
-                            static_cast<size_t>(size), 0,
-                            limits.max_payload_size, f);
+        detail::take_parts(detail::message_core::first(target),
+                           detail::message_core::second(target), buffer.data(),
+                           0, checked, limits.max_payload_size, f);
       });
       if (f) return fail(f);
     }
