@@ -109,6 +109,21 @@ class VEXAL_EXPORT vexal_reader {
     out_of_memory,
   };
 
+  /// The outcome that a failure of code `code` is reported as: the two
+  /// limits have statuses of their own, a lack of memory is
+  /// `status::out_of_memory`, every other code is `status::malformed`, and no
+  /// failure is `status::message`. The one mapping from codes to outcomes,
+  /// which the C interface and the Python package take theirs from too.
+  static constexpr status status_of(vexal_errc code) noexcept {
+    switch (code) {
+      case vexal_errc::message_too_long: return status::message_too_long;
+      case vexal_errc::payload_too_long: return status::payload_too_long;
+      case vexal_errc::out_of_memory: return status::out_of_memory;
+      default:
+        return code == vexal_errc{} ? status::message : status::malformed;
+    }
+  }
+
   /// An empty reader that applies `limits` to every message. It allocates
   /// nothing until bytes arrive.
   explicit vexal_reader(vexal_limits limits = {}) noexcept;
@@ -150,20 +165,18 @@ class VEXAL_EXPORT vexal_reader {
   /// Parses the next message into `message` once its last byte is in.
   /// @return true when a message was parsed and consumed; false, with
   ///         nothing changed, when more bytes are needed (see `needed`).
-  /// @throws std::runtime_error, in the order of the parse within limits
-  ///         (`vexal::parse(data, offset, limits)`), each as soon as the
-  ///         bytes received decide it: for each header in turn, "vexal
-  ///         message too long" when it announces more than
-  ///         `max_message_size` bytes (16 + L1 from the first header alone,
-  ///         16 + L1 + L2 from both), the "(raw)" texts for an unknown code,
-  ///         and "vexal payload too long" for a part stored as is over
-  ///         `max_payload_size`, all before the stored bytes are held; then,
+  /// @throws std::runtime_error with the texts of the parse within limits
+  ///         (`vexal::parse(data, offset, limits)`), in
+  ///         \ref format-the-refusal-order "the refusal order", each as soon
+  ///         as the bytes received decide it: from the headers, before the
+  ///         stored bytes are held, "vexal message too long", the "(raw)"
+  ///         texts and "vexal payload too long" for a part stored as is;
   ///         once the message is whole, zlib's failures and "vexal payload
   ///         too long" for a payload that inflates past the bound (see
-  ///         \ref errors). `message` is then left as
-  ///         `vexal::parse` leaves it, and the same error is thrown again
-  ///         until `skip()`. std::bad_alloc is not kept: a later `next`
-  ///         tries the same message again.
+  ///         \ref errors). `message` is then left as `vexal::parse` leaves
+  ///         it, and the same error is thrown again until `skip()`.
+  ///         std::bad_alloc is not kept: a later `next` tries the same
+  ///         message again.
   bool next(vexal& message);
   /// Does what `next` does and returns the outcome instead of throwing:
   /// `status::message` where `next` returns true, `status::need_more` where
@@ -187,8 +200,8 @@ class VEXAL_EXPORT vexal_reader {
   /// where it lies (`view` points into `data`); only a message cut between
   /// chunks is copied, into the reader's buffer (`view` points there, valid
   /// until the next call that is not const). Nothing of `data` past the
-  /// message at the front is taken.
-  /// @param used set to the bytes of `data` consumed, on every return.
+  /// message at the front is taken. `used` is set to the bytes of `data`
+  /// consumed, on every return.
   /// @return as `try_next`: `status::message`; `status::need_more` once the
   ///         reader has kept what it needs of `data` (`used == size`); a
   ///         refusal, holding the refused message up to the end of the

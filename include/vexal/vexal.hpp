@@ -85,11 +85,10 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   using vexal_serializer::parse;
 
   /// Parses a message at `offset` of `data` within `limits`, so that bytes
-  /// from an untrusted peer cost at most what the limits allow. The headers
-  /// are checked first, one after the other, each as soon as it is present,
-  /// whether or not the whole message is there; nothing is read or
-  /// decompressed until the whole message is there and both headers pass.
-  /// The stream reader and `vexal_view::parse` refuse in this same order.
+  /// from an untrusted peer cost at most what the limits allow. It refuses
+  /// in \ref format-the-refusal-order "the refusal order", which the stream
+  /// reader and `vexal_view::parse` share: nothing is read or decompressed
+  /// until the whole message is there and both headers pass.
   /// @return the offset just past the message, or `offset` itself when
   ///         `data` does not hold the whole message and the headers present
   ///         pass (nothing is then changed).

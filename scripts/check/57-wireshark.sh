@@ -4,7 +4,7 @@
 # tests/wireshark/dissector_test.py, which writes captures of good, malformed,
 # damaged and oversized messages, cut at awkward places, and compares what
 # tshark with the dissector reports with what `vexal inspect --json` reports
-# for the same bytes; it also runs the README's "Looking at traffic" example.
+# for the same bytes; it also runs the example of docs/wireshark.md.
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 

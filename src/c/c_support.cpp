@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <new>
 
-#include "reader/refusal_status.hpp"
-
 namespace kelvo::detail {
 
 vexal_status_t c_status(vexal_reader::status status) noexcept {
@@ -24,7 +22,7 @@ vexal_status_t c_status(vexal_reader::status status) noexcept {
 }
 
 vexal_status_t read_status(vexal_errc code) noexcept {
-  return c_status(refusal_status(code));
+  return c_status(vexal_reader::status_of(code));
 }
 
 vexal_status_t report(vexal_error_t* error, vexal_status_t status,

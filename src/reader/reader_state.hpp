@@ -27,7 +27,6 @@
 #include "frame/message_frame.hpp"
 #include "message/message_parse.hpp"
 #include "part/impl.hpp"
-#include "reader/refusal_status.hpp"
 #include "reader/stream_buffer.hpp"
 #include "vexal/reader.hpp"
 #include "view/view_core.hpp"
@@ -134,7 +133,7 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // string's own storage, which a refusal of the same length or shorter
   // reuses; growing it may itself run out of memory.
   status fail(detail::failure f) noexcept {
-    const status outcome = detail::refusal_status(f.code);
+    const status outcome = status_of(f.code);
     const size_t length = detail::write_failure_text(f, nullptr, 0);
     try {
       refusal.resize(length);
@@ -151,6 +150,14 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     return outcome;
   }
 
+  // Clears the last failure, which a step that reports none leaves behind
+  // only after a lack of memory: most steps find nothing to clear.
+  void forget_failure() noexcept {
+    if (!error) return;
+    refusal.clear();
+    error = {};
+  }
+
   // A lack of memory on the way, which is reported but not kept.
   status out_of_memory() noexcept {
     return fail(detail::fail(vexal_errc::out_of_memory));
@@ -162,15 +169,28 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // the bytes the message at the front needs are held, step by step (its
   // first header, up to its second header, its end), each step checked as
   // `read` checks it, so nothing of `data` past that message is taken.
-  status read_in_place(const uint8_t* data, size_t size, size_t& used,
-                       const vexal_limits& limits, vexal_view& view) noexcept {
+  [[gnu::always_inline]] status read_in_place(const uint8_t* data, size_t size,
+                                              size_t& used,
+                                              const vexal_limits& limits,
+                                              vexal_view& view) noexcept {
     used = 0;
     prepared = 0;
     if (lent) buffer.release_above(kept_capacity);
     lent = false;
     if (refused != status::message) return refused;
-    refusal.clear();
-    error = {};
+    forget_failure();
+    if (pending() == 0 && !skipping()) {
+      return read_from(data, size, used, limits, view);
+    }
+    return read_after_held(data, size, used, limits, view);
+  }
+
+  // `read_in_place` while part of a message, or a skip, is pending: out of
+  // line, so that the step for a message with nothing held stays small.
+  [[gnu::noinline]] status read_after_held(const uint8_t* data, size_t size,
+                                           size_t& used,
+                                           const vexal_limits& limits,
+                                           vexal_view& view) noexcept {
     // The rest of a skipped message is dropped from `data` unheld, but for
     // its second header, which the skip needs whole.
     while (skipping() && used < size) {
@@ -187,8 +207,9 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
       drop_held();
     }
     if (skipping()) return status::need_more;
-    if (pending() == 0)
+    if (pending() == 0) {
       return read_from(data + used, size - used, used, limits, view);
+    }
     for (;;) {
       detail::failure f;
       const detail::checked_message checked =
@@ -207,32 +228,51 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     return read(limits, view);
   }
 
-  // `read_in_place` with nothing held: the message at `at` is read there
-  // when it is whole; otherwise what it refuses or needs is held.
-  status read_from(const uint8_t* at, size_t available, size_t& used,
-                   const vexal_limits& limits, vexal_view& view) noexcept {
+  // `read_from`'s way for a message that the quick check did not accept:
+  // the whole check decides. A refused message is held up to the end of the
+  // header at fault, so that `skip` drops it as it drops one that arrived in
+  // pieces; one not whole is held as far as it has come; a whole one is
+  // read where it lies after all.
+  [[gnu::noinline]] status hold_front(const uint8_t* at, size_t available,
+                                      size_t& used, const vexal_limits& limits,
+                                      vexal_view& view) noexcept {
     detail::failure f;
     const detail::checked_message checked =
         detail::check_message(at, available, 0, limits, f);
-    if (f) {
-      // The refused message up to the end of the header at fault, so that
-      // `skip` drops it as it drops one that arrived in pieces.
-      const uint64_t through =
-          f.at < header::wire_size
-              ? header::wire_size
-              : checked.frame.second_at() + header::wire_size;
-      if (!hold(at, static_cast<size_t>(through), limits)) {
-        return out_of_memory();
-      }
-      used += static_cast<size_t>(through);
-      return fail(f);
+    if (!f && checked.frame.whole(available)) {
+      return take_in_place(at, checked, used, view);
     }
-    if (!checked.frame.whole(available)) {
-      if (!hold(at, available, limits)) return out_of_memory();
-      used += available;
-      want(checked.frame);
-      return status::need_more;
+    const uint64_t through =
+        !f ? available
+        : f.at < header::wire_size
+            ? header::wire_size
+            : checked.frame.second_at() + header::wire_size;
+    if (!hold(at, static_cast<size_t>(through), limits)) {
+      return out_of_memory();
     }
+    used += static_cast<size_t>(through);
+    if (f) return fail(f);
+    want(checked.frame);
+    return status::need_more;
+  }
+
+  // `read_in_place` with nothing held: the message at `at` is read there
+  // when it is whole; otherwise what it refuses or needs is held.
+  [[gnu::always_inline]] status read_from(const uint8_t* at, size_t available,
+                                          size_t& used,
+                                          const vexal_limits& limits,
+                                          vexal_view& view) noexcept {
+    detail::checked_message checked;
+    if (!detail::accept_whole_message(at, available, limits, checked)) {
+      return hold_front(at, available, used, limits, view);
+    }
+    return take_in_place(at, checked, used, view);
+  }
+
+  // Consumes the whole, checked message at `at`, where `view` shows it.
+  status take_in_place(const uint8_t* at,
+                       const detail::checked_message& checked, size_t& used,
+                       vexal_view& view) noexcept {
     const uint64_t size = detail::view_core::fill(view, at, checked);
     describe(at, size);
     wanted = 0;
@@ -252,26 +292,27 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     if (lent) buffer.release_above(kept_capacity);
     lent = false;
     if (refused != status::message) return refused;
-    refusal.clear();
-    error = {};
+    forget_failure();
     if (skipping()) return status::need_more;
     detail::failure f;
-    const detail::checked_message checked =
-        detail::check_message(buffer.data(), pending(), 0, limits, f);
-    if (f) return fail(f);
-    const uint64_t size = checked.frame.size;
-    if (!checked.frame.whole(pending())) {
-      want(checked.frame);
-      return status::need_more;
+    detail::checked_message checked;
+    if (!detail::accept_whole_message(buffer.data(), pending(), limits,
+                                      checked)) {
+      checked = detail::check_message(buffer.data(), pending(), 0, limits, f);
+      if (f) return fail(f);
+      if (!checked.frame.whole(pending())) {
+        want(checked.frame);
+        return status::need_more;
+      }
     }
+    const uint64_t size = checked.frame.size;
     if constexpr (lend) {
       detail::view_core::fill(target, buffer.data(), checked);
     } else {
       detail::catch_out_of_memory(f, [&] {
-        detail::parse_parts(detail::message_core::first(target),
-                            detail::message_core::second(target), buffer.data(),
-                            static_cast<size_t>(size), 0,
-                            limits.max_payload_size, f);
+        detail::take_parts(detail::message_core::first(target),
+                           detail::message_core::second(target), buffer.data(),
+                           0, checked, limits.max_payload_size, f);
       });
       if (f) return fail(f);
     }
