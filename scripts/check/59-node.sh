@@ -29,6 +29,7 @@ VEXAL_WERROR=1 npm ci --no-audit --no-fund --loglevel=error
 npm test
 npm run --silent types && echo "ok: tsc --strict --noEmit"
 node tools/doc-examples.js ../docs/node.md
+node tools/doc-examples.js ../README.md
 
 # The packed tarball, installed into a fresh project outside the repository.
 work="$VEXAL_ROOT/build/node-package"
