@@ -17,6 +17,28 @@
 using namespace kelvo;          // NOLINT(google-build-using-namespace)
 using namespace kelvo::detail;  // NOLINT(google-build-using-namespace)
 
+namespace {
+
+// `vexal_parse` of what the quick check did not accept: short input or a
+// refusal, which the whole check tells apart. Out of line, so that the
+// quick path keeps its registers.
+[[gnu::noinline]] vexal_status_t parse_rest(
+    const uint8_t* data, size_t size, size_t offset, const vexal_limits& within,
+    vexal_message_t* message, size_t* end, vexal_error_t* error) noexcept {
+  failure f;
+  const size_t next = view_core::parse_into(
+      data, size, offset, within, f,
+      [data, offset, message](const uint8_t*, const checked_message& checked) {
+        to_c(data, offset, checked, *message);
+      });
+  if (f) return report(error, read_status(f.code), f);
+  if (next == offset) return report(error, VEXAL_NEED_MORE);
+  *end = next;
+  return report(error, VEXAL_OK);
+}
+
+}  // namespace
+
 vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
                            const vexal_limits_t* limits,
                            vexal_message_t* message, size_t* end,
@@ -38,16 +60,7 @@ vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
     *end = offset + static_cast<size_t>(checked.frame.size);
     return report(error, VEXAL_OK);
   }
-  failure f;
-  const size_t next = view_core::parse_into(
-      data, size, offset, within, f,
-      [data, offset, message](const uint8_t*, const checked_message& checked) {
-        to_c(data, offset, checked, *message);
-      });
-  if (f) return report(error, read_status(f.code), f);
-  if (next == offset) return report(error, VEXAL_NEED_MORE);
-  *end = next;
-  return report(error, VEXAL_OK);
+  return parse_rest(data, size, offset, within, message, end, error);
 }
 
 namespace {
