@@ -215,12 +215,14 @@ local function inflate_part(range, name)
   -- What Wireshark returns is zlib's output as far as it goes, and the
   -- library stops inflating as soon as the output passes the limit.
   if length > max_payload then return nil, payload_too_long end
-  local check = big_endian32(adler32(inflated))
+  local check = adler32(inflated)
   local stored = range:len()
   -- The stream ends with its check where nothing is stored after it; else
   -- the check is looked for after the header.
-  local ends_with_check = stored >= 4 and range:raw(stored - 4, 4) == check
-  if not ends_with_check and not range:raw():find(check, 3, true) then
+  local ends_with_check =
+    stored >= 4 and range:range(stored - 4, 4):uint() == check
+  if not ends_with_check
+      and not range:raw():find(big_endian32(check), 3, true) then
     return nil, damaged_stream(length)
   end
   return length, length > 0 and inflated or nil
