@@ -7,6 +7,15 @@
 // - c_reader against cpp_reader: a stream of 1000 messages of two raw
 //   4 KiB parts read in 64 KiB pieces through prepare/commit, each message
 //   taken as a view (`vexal_reader_next`, `try_next(vexal_view&)`);
+// - c_compose_into against cpp_compose: one message of two raw 16 B parts
+//   composed into the caller's memory (`vexal_compose_into`) and into a
+//   reused vector (`vexal::compose`);
+// - c_read_in_place and cpp_read_in_place against cpp_reader: a stream of
+//   raw 16 B parts handed over in 64 KiB chunks that lie in the caller's
+//   memory (`vexal_reader_read`, `try_read`), and the same chunks copied
+//   into the reader (prepare/commit + `try_next`); the counter
+//   copied_bytes is what the in-place readers copied per stream, which
+//   only messages cut between chunks cost;
 // - gather_writev, composed_write and pipe_write: sending one message of two
 //   raw parts of 4 KiB to 16 MiB into a pipe that a second thread drains.
 //   gather_writev sends `vexal_raw_headers` and the payloads where they lie
@@ -16,7 +25,8 @@
 //   the sending thread's CPU time: the copies it makes, the kernel's into
 //   the pipe included, not the waits for the draining thread.
 //
-// bench/report divides c_parse by cpp_parse, c_reader by cpp_reader, and
+// bench/report divides c_parse by cpp_parse, c_reader by cpp_reader,
+// c_compose_into by cpp_compose, the in-place readers by cpp_reader, and
 // gather_writev and composed_write by pipe_write at each size.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -81,30 +91,74 @@ void c_parse(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * 32);
 }
 
-// Reads the stream in 64 KiB pieces into `room(size)`, calling `took(size)`
-// after each; counts the messages `took` reports.
-template <typename Room, typename Took>
-void read_stream(benchmark::State& state, Room room, Took took) {
-  const std::vector<uint8_t> stream = make_stream(4096, messages_per_stream);
+void cpp_compose(benchmark::State& state) {
+  kelvo::vexal message;
+  message.first().set_payload(make_payload(payload_kind::text, 16, 0));
+  message.second().set_payload(make_payload(payload_kind::text, 16, 1));
+  std::vector<uint8_t> out;
+  for (auto _ : state) {
+    out.clear();
+    message.compose(out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * 32);
+}
+
+void c_compose_into(benchmark::State& state) {
+  const std::vector<uint8_t> first = make_payload(payload_kind::text, 16, 0);
+  const std::vector<uint8_t> second = make_payload(payload_kind::text, 16, 1);
+  std::vector<uint8_t> out(
+      vexal_compose_bound(first.size(), 0, second.size(), 0));
+  size_t size = 0;
+  for (auto _ : state) {
+    vexal_compose_into(first.data(), first.size(), VEXAL_FORMAT_BYTES,
+                       VEXAL_COMPRESSION_NONE, second.data(), second.size(),
+                       VEXAL_FORMAT_BYTES, VEXAL_COMPRESSION_NONE, out.data(),
+                       out.size(), &size, nullptr);
+    benchmark::DoNotOptimize(out.data());
+  }
+  if (size != out.size()) state.SkipWithError("not composed");
+  state.SetBytesProcessed(state.iterations() * 32);
+}
+
+// Hands the stream of `part_size` parts over in 64 KiB chunks, calling
+// `took(chunk, size)` for each; counts the messages `took` reports.
+template <typename Took>
+void read_stream(benchmark::State& state, size_t part_size, Took took) {
+  // Small messages fill a 1 MiB stream, so that some are cut between chunks.
+  const size_t count = part_size >= 4096
+                           ? messages_per_stream
+                           : (size_t{16} * read_size) /
+                                 (2 * (part_size + VEXAL_PART_HEADER_SIZE));
+  const std::vector<uint8_t> stream = make_stream(part_size, count);
   size_t messages = 0;
   for (auto _ : state) {
     for (size_t at = 0; at < stream.size(); at += read_size) {
-      const size_t size = std::min(read_size, stream.size() - at);
-      std::memcpy(room(size), stream.data() + at, size);
-      messages += took(size);
+      messages +=
+          took(stream.data() + at, std::min(read_size, stream.size() - at));
     }
   }
-  if (messages != state.iterations() * messages_per_stream) {
+  if (messages != state.iterations() * count) {
     state.SkipWithError("the stream did not yield all of its messages");
   }
-  state.SetBytesProcessed(static_cast<int64_t>(messages * 2 * 4096));
+  state.SetBytesProcessed(static_cast<int64_t>(messages * 2 * part_size));
 }
 
-void cpp_reader(benchmark::State& state) {
+// `read_stream` into the room that `room(size)` gives, as a read() would.
+template <typename Room, typename Took>
+void copy_stream(benchmark::State& state, size_t part_size, Room room,
+                 Took took) {
+  read_stream(state, part_size, [&](const uint8_t* chunk, size_t size) {
+    std::memcpy(room(size), chunk, size);
+    return took(size);
+  });
+}
+
+void cpp_reader(benchmark::State& state, size_t part_size) {
   kelvo::vexal_reader reader(kelvo::vexal_limits::unlimited());
   kelvo::vexal_view view;
-  read_stream(
-      state, [&](size_t size) { return reader.prepare(size); },
+  copy_stream(
+      state, part_size, [&](size_t size) { return reader.prepare(size); },
       [&](size_t size) {
         reader.commit(size);
         size_t count = 0;
@@ -119,8 +173,9 @@ void c_reader(benchmark::State& state) {
   vexal_reader_t* reader = vexal_reader_new(nullptr);
   vexal_message_t message;
   vexal_error_t error;
-  read_stream(
-      state, [&](size_t size) { return vexal_reader_prepare(reader, size); },
+  copy_stream(
+      state, 4096,
+      [&](size_t size) { return vexal_reader_prepare(reader, size); },
       [&](size_t size) {
         vexal_reader_commit(reader, size);
         size_t count = 0;
@@ -130,6 +185,44 @@ void c_reader(benchmark::State& state) {
         return count;
       });
   vexal_reader_free(reader);
+}
+
+void cpp_read_in_place(benchmark::State& state, size_t part_size) {
+  kelvo::vexal_reader reader(kelvo::vexal_limits::unlimited());
+  kelvo::vexal_view view;
+  read_stream(state, part_size, [&](const uint8_t* chunk, size_t size) {
+    size_t count = 0;
+    size_t used = 0;
+    while (reader.try_read(chunk, size, used, view) ==
+           kelvo::vexal_reader::status::message) {
+      chunk += used;
+      size -= used;
+      ++count;
+    }
+    return count;
+  });
+}
+
+void c_read_in_place(benchmark::State& state, size_t part_size) {
+  vexal_reader_t* reader = vexal_reader_new(nullptr);
+  vexal_message_t message;
+  vexal_error_t error;
+  uint64_t copied = 0;
+  read_stream(state, part_size, [&](const uint8_t* chunk, size_t size) {
+    size_t count = 0;
+    size_t used = 0;
+    while (vexal_reader_read(reader, chunk, size, &used, &message, &error) ==
+           VEXAL_OK) {
+      chunk += used;
+      size -= used;
+      copied += message.in_data != 0 ? 0 : message.size;
+      ++count;
+    }
+    return count;
+  });
+  vexal_reader_free(reader);
+  state.counters["copied_bytes"] = benchmark::Counter(
+      static_cast<double>(copied), benchmark::Counter::kAvgIterations);
 }
 
 // A pipe whose read end a thread drains until the write end is closed.
@@ -217,8 +310,15 @@ void send_message(benchmark::State& state, send_way way, size_t part_size) {
 const bool registered = [] {
   benchmark::RegisterBenchmark("cpp_parse/none/text/16", cpp_parse);
   benchmark::RegisterBenchmark("c_parse/none/text/16", c_parse);
-  benchmark::RegisterBenchmark("cpp_reader/none/text/4096", cpp_reader);
+  benchmark::RegisterBenchmark("cpp_reader/none/text/4096", cpp_reader, 4096);
   benchmark::RegisterBenchmark("c_reader/none/text/4096", c_reader);
+  benchmark::RegisterBenchmark("cpp_compose/none/text/16", cpp_compose);
+  benchmark::RegisterBenchmark("c_compose_into/none/text/16", c_compose_into);
+  benchmark::RegisterBenchmark("cpp_reader/none/text/16", cpp_reader, 16);
+  benchmark::RegisterBenchmark("cpp_read_in_place/none/text/16",
+                               cpp_read_in_place, 16);
+  benchmark::RegisterBenchmark("c_read_in_place/none/text/16", c_read_in_place,
+                               16);
   for (size_t part_size :
        {size_t{4} << 10, size_t{64} << 10, size_t{1} << 20, size_t{16} << 20}) {
     for (const auto& [name, way] :

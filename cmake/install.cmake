@@ -30,7 +30,7 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/include/vexal"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}"
   COMPONENT development
   FILES_MATCHING PATTERN "*.hpp" PATTERN "*.h")
-install(FILES "${PROJECT_BINARY_DIR}/include/vexal/version_config.hpp"
+install(FILES "${PROJECT_BINARY_DIR}/include/vexal/version_config.h"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/vexal"
   COMPONENT development)
 

@@ -2,12 +2,13 @@
 // vexal.Error and how the library's failures reach Python. Every refusal of
 // the library (malformed input, an exceeded limit, a value outside its
 // enumeration) becomes a vexal.Error, a ValueError, with the library's exact
-// text, its code as a member of vexal.ErrorCode (`.code`) and the offset of
+// text, its code as a member of vexal.ErrorCode (`.code`), the offset of
 // the refused message in the buffer or stream (`.offset`; None where there
-// is none, as for composing). LimitError, the subclass for an exceeded
-// limit, is chosen from the code. TruncatedError is raised by iter_messages
-// for a stream that ends inside a message. std::bad_alloc becomes
-// MemoryError. The codes are the library's vexal_errc.
+// is none, as for composing) and that of the field at fault
+// (`.field_offset`). LimitError, the subclass for an exceeded limit, is
+// chosen from the reader's coarse status of the code. TruncatedError is raised
+// by iter_messages for a stream that ends inside a message. std::bad_alloc
+// becomes MemoryError. The codes are the library's vexal_errc.
 #include <cstring>
 #include <exception>
 #include <iterator>
@@ -54,7 +55,8 @@ static_assert(std::size(code_names) ==
 
 PyObject* new_error_type(PyObject* module, const char* name, const char* doc,
                          PyObject* base) {
-  owned attributes(Py_BuildValue("{sOsO}", "offset", Py_None, "code", Py_None));
+  owned attributes(Py_BuildValue("{sOsOsO}", "offset", Py_None, "code", Py_None,
+                                 "field_offset", Py_None));
   PyObject* type = PyErr_NewExceptionWithDoc(name, doc, base, attributes.get());
   if (!type ||
       PyModule_AddObject(module, std::strchr(name, '.') + 1, type) != 0) {
@@ -66,27 +68,40 @@ PyObject* new_error_type(PyObject* module, const char* name, const char* doc,
 
 }  // namespace
 
-PyObject* make_error(error_code code, const char* text,
-                     std::optional<uint64_t> offset) {
-  const bool limit = code == error_code::message_too_long ||
-                     code == error_code::payload_too_long;
-  owned error(
-      PyObject_CallFunction(limit ? limit_error_type : error_type, "s", text));
-  owned where(offset ? PyLong_FromUnsignedLongLong(*offset)
-                     : (Py_INCREF(Py_None), Py_None));
+PyObject* make_error(const kelvo::vexal_failure& failure,
+                     std::optional<uint64_t> offset, uint64_t field_base) {
+  using status = kelvo::vexal_reader::status;
+  const status coarse = kelvo::vexal_reader::status_of(failure.code());
+  const bool limit =
+      coarse == status::message_too_long || coarse == status::payload_too_long;
+  // The text as the library gives it, from the failure itself: no second
+  // run of a throwing twin.
+  owned error(PyObject_CallFunction(limit ? limit_error_type : error_type, "s",
+                                    failure.message().c_str()));
+  const auto number_or_none = [](std::optional<uint64_t> value) {
+    return value ? PyLong_FromUnsignedLongLong(*value)
+                 : (Py_INCREF(Py_None), Py_None);
+  };
+  owned where(number_or_none(offset));
+  owned field(number_or_none(
+      offset ? std::optional<uint64_t>(field_base + failure.offset())
+             : std::nullopt));
   PyObject* member = PyDict_GetItemWithError(
-      error_codes, owned(PyLong_FromLong(static_cast<long>(code))).get());
+      error_codes,
+      owned(PyLong_FromLong(static_cast<long>(failure.code()))).get());
   if (!member) throw python_error();
   if (PyObject_SetAttrString(error.get(), "offset", where.get()) != 0 ||
+      PyObject_SetAttrString(error.get(), "field_offset", field.get()) != 0 ||
       PyObject_SetAttrString(error.get(), "code", member) != 0) {
     throw python_error();
   }
   return error.release();
 }
 
-void raise_error(error_code code, const char* text,
-                 std::optional<uint64_t> offset) {
-  owned error(make_error(code, text, offset));
+void raise_failure(const kelvo::vexal_failure& failure,
+                   std::optional<uint64_t> offset, uint64_t field_base) {
+  if (failure.code() == error_code::out_of_memory) throw std::bad_alloc();
+  owned error(make_error(failure, offset, field_base));
   PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.get())),
                   error.get());
   throw python_error();
@@ -99,7 +114,7 @@ void set_error() noexcept {
   } catch (const std::bad_alloc&) {
     PyErr_NoMemory();
   } catch (const std::exception& error) {
-    // Refusals arrive as error codes (raise_error); any other exception is
+    // Refusals arrive as failures (raise_failure); any other exception is
     // a fault of the extension.
     PyErr_SetString(PyExc_SystemError, error.what());
   } catch (...) {
@@ -113,7 +128,8 @@ void define_errors(PyObject* module) {
       "Malformed input, an exceeded limit or a value outside its "
       "enumeration; the text is the library's own. `code` is its "
       "ErrorCode, `offset` the buffer or stream offset of the refused "
-      "message (None where there is none, as for composing).",
+      "message (None where there is none, as for composing), "
+      "`field_offset` that of the field at fault.",
       PyExc_ValueError);
   limit_error_type = new_error_type(
       module, "vexal.LimitError",

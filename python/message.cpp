@@ -136,12 +136,7 @@ PyObject* compose(PyObject* object, PyObject*) {
   return guarded(
       [&]() -> PyObject* {
         const kelvo::vexal& message = self->message;
-        // A refusal's exact text, from the throwing form run again.
-        const auto refuse = [&](std::error_code ec) {
-          raise_refusal(ec, std::nullopt,
-                        [&] { static_cast<void>(message.compose()); });
-        };
-        std::error_code ec;
+        kelvo::vexal_failure failure;
         size_t payloads = 0;
         {
           const read_lock lock(self->guard);
@@ -149,8 +144,8 @@ PyObject* compose(PyObject* object, PyObject*) {
           const std::vector<uint8_t>& second = message.second().get_payload();
           if (message.first().get_compression() == compression::none &&
               message.second().get_compression() == compression::none) {
-            const auto headers = message.raw_headers(ec);
-            if (ec) refuse(ec);
+            const auto headers = message.raw_headers(failure);
+            if (failure) raise_failure(failure, std::nullopt);
             owned bytes(PyBytes_FromStringAndSize(
                 nullptr, static_cast<Py_ssize_t>(headers.size() + first.size() +
                                                  second.size())));
@@ -170,8 +165,8 @@ PyObject* compose(PyObject* object, PyObject*) {
         }
         std::vector<uint8_t> wire;
         run_locked<read_lock>(self->guard, payloads >= gil_free_bytes,
-                              [&] { message.compose(wire, ec); });
-        if (ec) refuse(ec);
+                              [&] { message.compose(wire, failure); });
+        if (failure) raise_failure(failure, std::nullopt);
         return PyBytes_FromStringAndSize(
             reinterpret_cast<const char*>(wire.data()),
             static_cast<Py_ssize_t>(wire.size()));
@@ -236,18 +231,14 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         // Nobody else can see the new message yet: no lock is needed.
         const bool large =
             offset < data.size() && data.size() - offset >= gil_free_bytes;
-        std::error_code ec;
+        kelvo::vexal_failure failure;
         const size_t end = [&] {
           const without_gil released(large);
           return self_of(message.get())
-              ->message.parse(data.data(), data.size(), offset, limits, ec);
+              ->message.parse(data.data(), data.size(), offset, limits,
+                              failure);
         }();
-        if (ec) {
-          raise_refusal(ec, offset, [&] {
-            kelvo::vexal again;
-            (void)again.parse(data.data(), data.size(), offset, limits);
-          });
-        }
+        if (failure) raise_failure(failure, offset);
         return parse_result(end == offset ? nullptr : message.release(), end);
       },
       static_cast<PyObject*>(nullptr));

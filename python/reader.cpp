@@ -276,23 +276,21 @@ void release_buffer(PyObject* object, Py_buffer*) {
 template <typename Target, typename Taken>
 bool next_into(reader_object* self, Target& target, uint64_t& offset,
                bool large, Taken&& taken) {
-  std::string text;
-  std::error_code ec;
+  kelvo::vexal_failure failure;
   const status outcome = moving(self, large, [&] {
     offset = self->reader.offset();
     const status done = self->reader.try_next(target);
     if (done == status::message) {
       taken(target);
     } else if (done != status::need_more) {
-      text = self->reader.error();
-      ec = self->reader.error_code();
+      failure = self->reader.failure();
     }
     return done;
   });
   if (outcome == status::message) return true;
   if (outcome == status::need_more) return false;
   if (outcome == status::out_of_memory) throw std::bad_alloc();
-  raise_error(static_cast<error_code>(ec.value()), text.c_str(), offset);
+  raise_failure(failure, offset);
 }
 
 PyObject* next(PyObject* object) {

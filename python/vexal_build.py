@@ -38,6 +38,8 @@ def version():
 
 
 def metadata():
+    """The package's metadata; its long description is the manual's Python
+    page, docs/python.md."""
     return "".join(f"{key}: {value}\n" for key, value in (
         ("Metadata-Version", "2.1"),
         ("Name", NAME),
@@ -49,7 +51,8 @@ def metadata():
         ("Classifier", "Programming Language :: C++"),
         ("Classifier", "Programming Language :: Python :: 3"),
         ("Classifier", "Typing :: Typed"),
-    ))
+        ("Description-Content-Type", "text/markdown; charset=UTF-8"),
+    )) + "\n" + (ROOT / "docs" / "python.md").read_text(encoding="utf-8")
 
 
 def tag():
@@ -125,7 +128,7 @@ def dist_info():
 def write_dist_info(directory):
     info = Path(directory) / dist_info()
     info.mkdir(parents=True, exist_ok=True)
-    (info / "METADATA").write_text(metadata())
+    (info / "METADATA").write_text(metadata(), encoding="utf-8")
     (info / "WHEEL").write_text(wheel_file())
     return info.name
 

@@ -103,14 +103,19 @@ PyObject* get_payload(PyObject* self, void*) {
       [&] {
         std::vector<uint8_t> payload;
         {
-          std::error_code ec;
+          kelvo::vexal_failure failure;
           {
             const without_gil released(part.stored_size() >= gil_free_bytes);
-            part.payload_into(payload, owner->limits, ec);
+            part.payload_into(payload, owner->limits, failure);
           }
-          if (ec) {
-            raise_refusal(ec, owner->origin,
-                          [&] { part.payload_into(payload, owner->limits); });
+          // The field at fault is the part's first stored byte.
+          const uint8_t* message_start =
+              owner->view.first().stored_data() - kelvo::vexal_part_header_size;
+          if (failure) {
+            raise_failure(
+                failure, owner->origin,
+                owner->origin +
+                    static_cast<uint64_t>(part.stored_data() - message_start));
           }
         }
         return PyBytes_FromStringAndSize(
@@ -238,14 +243,11 @@ PyObject* new_message_view(PyObject* source, size_t offset,
   }
   const auto* data = static_cast<const uint8_t*>(view->source.buf);
   const auto size = static_cast<size_t>(view->source.len);
-  std::error_code ec;
-  end = view->view.parse(data, size, offset, limits, ec);
-  if (ec) {
-    raise_refusal(ec, origin, [&] {
-      kelvo::vexal_view again;
-      again.parse(data, size, offset, limits);
-    });
-  }
+  kelvo::vexal_failure failure;
+  end = view->view.parse(data, size, offset, limits, failure);
+  // The failure's offset counts in `data`, where the message is at `offset`
+  // and, for the caller, at `origin`.
+  if (failure) raise_failure(failure, origin, origin - offset);
   return self.release();
 }
 

@@ -9,7 +9,7 @@
 // read, without copying itself (byte_buffer.hpp). A compressed part is
 // composed by the library, from its payload, into a buffer of its own before
 // the message is built (payload, compressed bytes and the library's copy of
-// them at once), and then copied into place. The README gives measured peaks.
+// them at once), and then copied into place. docs/tool.md gives measured peaks.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

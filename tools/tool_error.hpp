@@ -12,7 +12,7 @@
 
 namespace kelvo::tool {
 
-/// The exit statuses of the tool, as `--help` and the README list them.
+/// The exit statuses of the tool, as `--help` and docs/tool.md list them.
 enum exit_status : int {
   exit_ok = 0,           ///< Every message was read, or the output written.
   exit_bad_message = 1,  ///< The input holds a malformed or incomplete message.

@@ -7,11 +7,15 @@
 // The throwing API (`vexal::parse`, `vexal_view::parse`, `payload`, ...)
 // throws std::runtime_error with the full text, numbers and zlib's words
 // included; the overloads that take a `std::error_code&` set the code
-// instead and throw nothing. `message()` of a code is the text without the
-// numbers it may carry.
+// instead and throw nothing, and those that take a `vexal_failure&` keep the
+// whole failure: code, offset of the field at fault and the full text.
+// `message()` of a code is the text without the numbers it may carry.
 #ifndef VEXAL_ERROR_HPP
 #define VEXAL_ERROR_HPP
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
 #include <system_error>
 #include <type_traits>
 
@@ -68,6 +72,55 @@ VEXAL_EXPORT const std::error_category& vexal_category() noexcept;
 /// `e` in `vexal_category()`; found by `std::error_code`'s constructor from
 /// a `vexal_errc`, so `ec == vexal_errc::zlib_failed` reads as it says.
 VEXAL_EXPORT std::error_code make_error_code(vexal_errc e) noexcept;
+
+namespace detail {
+struct failure_access;
+}
+
+/// One failure as a value: what a no-throw call refused, where, and the
+/// text the throwing form would throw. It owns nothing and allocates
+/// nothing (the numbers are kept, the text is built when asked for), so a
+/// refusal that fills one costs what a success costs. A default-made one is
+/// no failure.
+class VEXAL_EXPORT vexal_failure {
+ public:
+  /// No failure.
+  constexpr vexal_failure() noexcept = default;
+
+  /// True when there is a failure.
+  explicit operator bool() const noexcept { return code_ != vexal_errc{}; }
+  /// What went wrong; value 0 when nothing did.
+  vexal_errc code() const noexcept { return code_; }
+  /// The code as a `std::error_code`; empty when there is no failure.
+  std::error_code error_code() const noexcept;
+  /// `error_code()`, so a failure goes where a `std::error_code` does.
+  operator std::error_code() const noexcept { return error_code(); }
+  /// The offset of the field at fault in the input that was read: the
+  /// header byte whose code is unknown, the length field that announces too
+  /// much, or the first stored byte of a part whose payload fails to inflate
+  /// or inflates past its bound (in the stream, for a reader). 0 where the
+  /// call reads no input (composing) or there is no failure.
+  uint64_t offset() const noexcept { return offset_; }
+  /// The full text, as the throwing form throws it: numbers and zlib's
+  /// words included ("Failed zlib::inflate [-3]: incorrect header check");
+  /// empty when there is no failure.
+  /// @throws std::bad_alloc only.
+  std::string message() const;
+  /// The full text written into `out` (at most `capacity` bytes, the last
+  /// one '\0'), without allocating.
+  /// @return the text's whole length, as snprintf gives it.
+  size_t message(char* out, size_t capacity) const noexcept;
+
+ private:
+  friend struct detail::failure_access;
+  vexal_errc code_{};
+  int zlib_code_ = 0;
+  uint8_t zlib_call_ = 0;
+  bool zlib_input_too_long_ = false;
+  uint64_t offset_ = 0;
+  uint64_t numbers_[3] = {0, 0, 0};
+  const char* zlib_text_ = nullptr;
+};
 
 }  // namespace kelvo
 

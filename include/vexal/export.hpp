@@ -1,19 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Symbol visibility for libvexal.
-//
-// The library is built with hidden visibility by default; only declarations
-// marked VEXAL_EXPORT form the shared library's binary interface. A static
-// libvexal exports nothing: its build and its consumers define VEXAL_STATIC
-// (the CMake target and vexal.pc do so), which leaves VEXAL_EXPORT empty.
+// Symbol visibility for libvexal's C++ headers: the VEXAL_EXPORT macro of
+// vexal/export.h, which the C interface shares.
 #ifndef VEXAL_EXPORT_HPP
 #define VEXAL_EXPORT_HPP
 
-#if defined(VEXAL_STATIC)
-#define VEXAL_EXPORT
-#elif defined(__GNUC__) || defined(__clang__)
-#define VEXAL_EXPORT __attribute__((visibility("default")))
-#else
-#define VEXAL_EXPORT
-#endif
+#include "vexal/export.h"
 
 #endif  // VEXAL_EXPORT_HPP

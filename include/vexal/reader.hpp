@@ -109,6 +109,21 @@ class VEXAL_EXPORT vexal_reader {
     out_of_memory,
   };
 
+  /// The outcome that a failure of code `code` is reported as: the two
+  /// limits have statuses of their own, a lack of memory is
+  /// `status::out_of_memory`, every other code is `status::malformed`, and no
+  /// failure is `status::message`. The one mapping from codes to outcomes,
+  /// which the C interface and the Python package take theirs from too.
+  static constexpr status status_of(vexal_errc code) noexcept {
+    switch (code) {
+      case vexal_errc::message_too_long: return status::message_too_long;
+      case vexal_errc::payload_too_long: return status::payload_too_long;
+      case vexal_errc::out_of_memory: return status::out_of_memory;
+      default:
+        return code == vexal_errc{} ? status::message : status::malformed;
+    }
+  }
+
   /// An empty reader that applies `limits` to every message. It allocates
   /// nothing until bytes arrive.
   explicit vexal_reader(vexal_limits limits = {}) noexcept;
@@ -131,9 +146,13 @@ class VEXAL_EXPORT vexal_reader {
   ///         cannot be had.
   uint8_t* prepare(size_t size) noexcept;
   /// Appends the first `size` bytes written to the room of the last
-  /// `prepare` (at most the size it was given), exactly as `feed` of those
-  /// bytes would.
-  void commit(size_t size) noexcept;
+  /// `prepare`, exactly as `feed` of those bytes would; a second commit takes
+  /// what the first left of that room.
+  /// @return true, also for 0 bytes (nothing changes); false, with nothing
+  ///         committed and the reader unchanged, when `size` is over the room
+  ///         left (or no room was prepared since the last call that is not
+  ///         const), as when a read's -1 is passed on as a size.
+  bool commit(size_t size) noexcept;
 
   /// Appends `size` bytes from `data` to the stream. Bytes of a message
   /// being skipped are dropped here without being held.
@@ -146,20 +165,18 @@ class VEXAL_EXPORT vexal_reader {
   /// Parses the next message into `message` once its last byte is in.
   /// @return true when a message was parsed and consumed; false, with
   ///         nothing changed, when more bytes are needed (see `needed`).
-  /// @throws std::runtime_error, in the order of the parse within limits
-  ///         (`vexal::parse(data, offset, limits)`), each as soon as the
-  ///         bytes received decide it: for each header in turn, "vexal
-  ///         message too long" when it announces more than
-  ///         `max_message_size` bytes (16 + L1 from the first header alone,
-  ///         16 + L1 + L2 from both), the "(raw)" texts for an unknown code,
-  ///         and "vexal payload too long" for a part stored as is over
-  ///         `max_payload_size`, all before the stored bytes are held; then,
+  /// @throws std::runtime_error with the texts of the parse within limits
+  ///         (`vexal::parse(data, offset, limits)`), in
+  ///         \ref format-the-refusal-order "the refusal order", each as soon
+  ///         as the bytes received decide it: from the headers, before the
+  ///         stored bytes are held, "vexal message too long", the "(raw)"
+  ///         texts and "vexal payload too long" for a part stored as is;
   ///         once the message is whole, zlib's failures and "vexal payload
   ///         too long" for a payload that inflates past the bound (see
-  ///         \ref errors). `message` is then left as
-  ///         `vexal::parse` leaves it, and the same error is thrown again
-  ///         until `skip()`. std::bad_alloc is not kept: a later `next`
-  ///         tries the same message again.
+  ///         \ref errors). `message` is then left as `vexal::parse` leaves
+  ///         it, and the same error is thrown again until `skip()`.
+  ///         std::bad_alloc is not kept: a later `next` tries the same
+  ///         message again.
   bool next(vexal& message);
   /// Does what `next` does and returns the outcome instead of throwing:
   /// `status::message` where `next` returns true, `status::need_more` where
@@ -175,6 +192,33 @@ class VEXAL_EXPORT vexal_reader {
   bool next(vexal_view& view);
   /// `try_next` into a view, with the view's rules as in `next` above.
   status try_next(vexal_view& view) noexcept;
+  /// The next message from what the reader holds followed by the `size`
+  /// bytes at `data`, for a caller that receives bytes in chunks of its own
+  /// (a managed language's buffers): call it with each chunk, and again with
+  /// `data + used`, `size - used` until it returns `status::need_more`. A
+  /// message that begins with nothing held and lies wholly in `data` is read
+  /// where it lies (`view` points into `data`); only a message cut between
+  /// chunks is copied, into the reader's buffer (`view` points there, valid
+  /// until the next call that is not const). Nothing of `data` past the
+  /// message at the front is taken. `used` is set to the bytes of `data`
+  /// consumed, on every return.
+  /// @return as `try_next`: `status::message`; `status::need_more` once the
+  ///         reader has kept what it needs of `data` (`used == size`); a
+  ///         refusal, holding the refused message up to the end of the
+  ///         header at fault and no more, again on every call until `skip()`,
+  ///         after which the caller goes on with `data + used` and the rest
+  ///         of that message is dropped as it arrives;
+  ///         `status::out_of_memory`, with `used` what was taken before it.
+  ///         The checks, texts, offsets and their order are `try_next`'s,
+  ///         however the stream is cut.
+  status try_read(const uint8_t* data, size_t size, size_t& used,
+                  vexal_view& view) noexcept;
+  /// The last refusal or memory failure that `try_next`, `try_read` or
+  /// `next` reported, whole: its code, the stream offset of the field at
+  /// fault and its text. No failure after `status::message` and
+  /// `status::need_more`. `error()`, `error_code()` and `error_offset()` are
+  /// read from it.
+  const vexal_failure& failure() const noexcept;
   /// The text of the last refusal or memory failure that `try_next` or
   /// `next` reported: the message `next` throws. Empty after
   /// `status::message` and `status::need_more`.

@@ -85,11 +85,10 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   using vexal_serializer::parse;
 
   /// Parses a message at `offset` of `data` within `limits`, so that bytes
-  /// from an untrusted peer cost at most what the limits allow. The headers
-  /// are checked first, one after the other, each as soon as it is present,
-  /// whether or not the whole message is there; nothing is read or
-  /// decompressed until the whole message is there and both headers pass.
-  /// The stream reader and `vexal_view::parse` refuse in this same order.
+  /// from an untrusted peer cost at most what the limits allow. It refuses
+  /// in \ref format-the-refusal-order "the refusal order", which the stream
+  /// reader and `vexal_view::parse` share: nothing is read or decompressed
+  /// until the whole message is there and both headers pass.
   /// @return the offset just past the message, or `offset` itself when
   ///         `data` does not hold the whole message and the headers present
   ///         pass (nothing is then changed).
@@ -125,6 +124,13 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
                              const vexal_limits& limits,
                              std::error_code& ec) noexcept;
+  /// The parse that throws nothing, keeping the whole failure: its code,
+  /// the offset of the field at fault in `data` and the text the throwing
+  /// form throws. Otherwise as the `std::error_code` form; `failure` is
+  /// cleared on success and on short input.
+  [[nodiscard]] size_t parse(const uint8_t* data, size_t size, size_t offset,
+                             const vexal_limits& limits,
+                             vexal_failure& failure) noexcept;
 
   /// For a message whose parts are stored as is: the headers that `compose`
   /// writes, the first part's `vexal_part_header_size` bytes, then the
@@ -143,6 +149,9 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   /// and the headers returned are all zero; `ec` is cleared on success.
   std::array<uint8_t, vexal_raw_headers_size> raw_headers(
       std::error_code& ec) const noexcept;
+  /// `raw_headers` that throws nothing, keeping the whole failure.
+  std::array<uint8_t, vexal_raw_headers_size> raw_headers(
+      vexal_failure& failure) const noexcept;
 
   /// The entry points of `vexal_serializer`, beside the one below.
   using vexal_serializer::compose;
@@ -153,6 +162,10 @@ class VEXAL_EXPORT vexal : public vexal_serializer {
   /// first part is refused, holding the first part's bytes when the second
   /// is. `ec` is cleared on success.
   void compose(std::vector<uint8_t>& out, std::error_code& ec) const noexcept;
+  /// `compose(out)` that throws nothing, keeping the whole failure (zlib's
+  /// words included); `out` as the `std::error_code` form leaves it.
+  void compose(std::vector<uint8_t>& out,
+               vexal_failure& failure) const noexcept;
 
   /// The type-1 part, which leads the message.
   vexal_first_part& first() noexcept;

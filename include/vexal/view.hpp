@@ -15,16 +15,11 @@
 // Threads: the rule of docs/threads.md (distinct objects, any threads).
 //
 // Which errors come later than with `vexal::parse`: `vexal_view::parse`
-// checks the headers, their codes and lengths, in the order and with the
-// messages of the parse within limits (`vexal::parse(data, offset,
-// limits)`): header by header, each as soon as it is present. It does not
-// inflate, so damaged zlib data ("Failed zlib::inflate [...]: ...") and an
-// inflated payload over `max_payload_size` ("vexal payload too long") are
-// refused only by `payload`, `payload_into` or `to_message`. The view and
-// the parse within limits agree on every other input. (The unlimited
-// `vexal::parse(data, offset)` reads part by part instead: where a
-// compressed first part is damaged and the second part has a bad code, it
-// reports the zlib failure and the view the code.)
+// refuses with the messages, and in the order, of the parse within limits
+// (the refusal order, docs/format.md), but it does not inflate: damaged zlib
+// data ("Failed zlib::inflate [...]: ...") and an inflated payload over
+// `max_payload_size` ("vexal payload too long") are refused only by
+// `payload`, `payload_into` or `to_message`.
 #ifndef VEXAL_VIEW_HPP
 #define VEXAL_VIEW_HPP
 
@@ -105,6 +100,11 @@ class VEXAL_EXPORT vexal_part_view {
   /// success.
   void payload_into(std::vector<uint8_t>& out, const vexal_limits& limits,
                     std::error_code& ec) const noexcept;
+  /// `payload_into` that throws nothing, keeping the whole failure (zlib's
+  /// words included); its offset is 0, as the view does not know where it
+  /// lies.
+  void payload_into(std::vector<uint8_t>& out, const vexal_limits& limits,
+                    vexal_failure& failure) const noexcept;
 
  private:
   friend class vexal_view;
@@ -138,9 +138,8 @@ class VEXAL_EXPORT vexal_view {
 
   /// Reads the message at `offset` of the `size` bytes at `data` without
   /// copying or inflating anything: both headers, their codes and lengths
-  /// are checked as `vexal::parse` checks them, in the same order. With
-  /// limits, the message's size is checked first, from the headers present,
-  /// as the bounded `vexal::parse` does.
+  /// are checked as the bounded `vexal::parse` checks them, in
+  /// \ref format-the-refusal-order "the refusal order".
   /// @return the offset just past the message, or `offset` when the bytes
   ///         do not hold the whole message; the view is then unchanged.
   /// @throws std::runtime_error "Unknown vexal type (raw)", "Unknown vexal
@@ -169,6 +168,10 @@ class VEXAL_EXPORT vexal_view {
                const vexal_limits& limits, std::error_code& ec) noexcept {
     return parse(data.data(), data.size(), offset, limits, ec);
   }
+  /// The parse that throws nothing, keeping the whole failure: its code,
+  /// the offset of the field at fault in `data` and the text.
+  size_t parse(const uint8_t* data, size_t size, size_t offset,
+               const vexal_limits& limits, vexal_failure& failure) noexcept;
 
   /// The type-1 part, which leads the message.
   const vexal_part_view& first() const noexcept { return first_; }

@@ -39,8 +39,10 @@ class ErrorCode(enum.IntEnum):
 class Error(ValueError):
     # Set on every error the package raises: where the refused message
     # starts in its buffer or stream (None where there is none, as for
-    # composing), and why it was refused.
+    # composing), where the field at fault lies, counted from the same
+    # origin (None with offset), and why it was refused.
     offset: int | None
+    field_offset: int | None
     code: ErrorCode
 
 class LimitError(Error): ...

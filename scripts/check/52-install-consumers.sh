@@ -7,7 +7,7 @@
 # runs each; it also imports the installed Python package from a clean
 # directory. The installed tool and Python package start from the moved tree
 # with nothing set (their RUNPATH leads to the library); programs of one's own
-# run with the LD_LIBRARY_PATH that the README gives. A program that includes
+# run with the LD_LIBRARY_PATH that docs/building.md gives. A program that includes
 # only vexal/vexal.hpp makes a message and parses it within limits, and a
 # configure without CLI11 stops with the package to install and the option
 # that builds without the tool. C programs build against the same tree with

@@ -89,7 +89,7 @@ expect_equal "packaged SONAME link" "$(readlink "$runtime/libvexal.so.$major")" 
 file -L "$runtime/libvexal.so.$major" | grep -q ', stripped' ||
   fail "the packaged library is not stripped"
 
-headers=(usr/include/vexal/version_config.hpp) # generated from its .in
+headers=(usr/include/vexal/version_config.h) # generated from its .in
 for header in include/vexal/*.hpp include/vexal/*.h; do headers+=("usr/$header"); done
 check_package libvexal-dev libdevel "$exact_runtime, zlib1g-dev" \
   "${headers[@]}" "$libdir/libvexal.so" "$libdir/pkgconfig/vexal.pc" \

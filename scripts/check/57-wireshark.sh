@@ -6,8 +6,7 @@
 # awkward places, and compares what tshark with the dissector reports with
 # what `vexal inspect --json` reports for the same bytes, allowing the
 # dissector's one documented difference (its own text for a zlib stream
-# refused past its header); it also runs the README's "Looking at traffic"
-# example.
+# refused past its header); it also runs the example of docs/wireshark.md.
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 

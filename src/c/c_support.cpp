@@ -9,24 +9,36 @@
 
 namespace kelvo::detail {
 
-vexal_status_t read_status(vexal_errc code) noexcept {
-  switch (code) {
-    case vexal_errc::message_too_long: return VEXAL_MESSAGE_TOO_LONG;
-    case vexal_errc::payload_too_long: return VEXAL_PAYLOAD_TOO_LONG;
-    case vexal_errc::out_of_memory: return VEXAL_OUT_OF_MEMORY;
-    default: return VEXAL_MALFORMED;
+vexal_status_t c_status(vexal_reader::status status) noexcept {
+  switch (status) {
+    case vexal_reader::status::message: return VEXAL_OK;
+    case vexal_reader::status::need_more: return VEXAL_NEED_MORE;
+    case vexal_reader::status::message_too_long: return VEXAL_MESSAGE_TOO_LONG;
+    case vexal_reader::status::payload_too_long: return VEXAL_PAYLOAD_TOO_LONG;
+    case vexal_reader::status::out_of_memory: return VEXAL_OUT_OF_MEMORY;
+    case vexal_reader::status::malformed: break;
   }
+  return VEXAL_MALFORMED;
+}
+
+vexal_status_t read_status(vexal_errc code) noexcept {
+  return c_status(vexal_reader::status_of(code));
 }
 
 vexal_status_t report(vexal_error_t* error, vexal_status_t status,
                       const failure& f) noexcept {
   if (error != nullptr) {
     error->status = status;
-    error->code = static_cast<int>(f.code);
+    error->code = static_cast<vexal_code_t>(f.code);
     error->offset = f.at;
     write_failure_text(f, error->text, sizeof error->text);
   }
   return status;
+}
+
+vexal_status_t report(vexal_error_t* error, vexal_status_t status,
+                      const vexal_failure& f) noexcept {
+  return report(error, status, failure_access::from_public(f));
 }
 
 vexal_status_t null_argument(vexal_error_t* error, const char* name) noexcept {

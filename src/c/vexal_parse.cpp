@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The C interface's reading side: a message read in place by the views'
-// parse, a part's payload copied or inflated into a buffer for the caller,
-// and the version text.
-#include "vexal/vexal.h"
-
+// parse, and a part's payload copied or inflated into a buffer the library
+// allocates or into the caller's own.
 #include <cstring>
 #include <new>
 #include <vector>
@@ -11,14 +9,13 @@
 #include "c/c_support.hpp"
 #include "part/zlib_codec.hpp"
 #include "serialization/element.hpp"
+#include "vexal/vexal.h"
 #include "view/view_core.hpp"
 
 // The C entry points are defined at global scope, as the C header declares
 // them, over the library's names throughout.
 using namespace kelvo;          // NOLINT(google-build-using-namespace)
 using namespace kelvo::detail;  // NOLINT(google-build-using-namespace)
-
-const char* vexal_version_string(void) noexcept { return VEXAL_VERSION_STRING; }
 
 vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
                            const vexal_limits_t* limits,
@@ -35,13 +32,61 @@ vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
   failure f;
   const size_t next = view_core::parse_into(
       data, size, offset, c_limits(limits), f,
-      [message](const uint8_t* at, const checked_message& checked) {
-        to_c(at, checked, *message);
+      [data, offset, message](const uint8_t*, const checked_message& checked) {
+        to_c(data, offset, checked, *message);
       });
   if (f) return report(error, read_status(f.code), f);
   if (next == offset) return report(error, VEXAL_NEED_MORE);
   *end = next;
   return report(error, VEXAL_OK);
+}
+
+namespace {
+
+// The payload of the part whose `stored_size` stored bytes lie at `stored`,
+// into the caller's `capacity` bytes at `out`: `size` is set to the
+// payload's size when it is known, even when it does not fit.
+failure payload_to(const uint8_t* stored, size_t stored_size, bool compressed,
+                   size_t max_payload, uint8_t* out, size_t capacity,
+                   size_t& size) noexcept {
+  size = 0;
+  if (compressed) {
+    failure f;
+    catch_out_of_memory(f, [&] {
+      f = zlib_inflate_to(stored, stored_size, out, capacity, max_payload,
+                          size);
+    });
+    return f;
+  }
+  if (stored_size > max_payload) return fail(vexal_errc::payload_too_long);
+  size = stored_size;
+  if (stored_size <= capacity && stored_size > 0) {
+    std::memcpy(out, stored, stored_size);
+  }
+  return {};
+}
+
+}  // namespace
+
+vexal_status_t vexal_payload_into(const uint8_t* stored, size_t stored_size,
+                                  int compressed, const vexal_limits_t* limits,
+                                  uint8_t* out, size_t out_capacity,
+                                  size_t* payload_size,
+                                  vexal_error_t* error) noexcept {
+  if (payload_size == nullptr) return null_argument(error, "payload_size");
+  *payload_size = 0;
+  if (stored == nullptr && stored_size > 0) {
+    return null_argument(error, "stored");
+  }
+  if (out == nullptr && out_capacity > 0) return null_argument(error, "out");
+  size_t size;
+  const failure f =
+      payload_to(stored, stored_size, compressed != 0,
+                 c_limits(limits).max_payload_size, out, out_capacity, size);
+  if (f) return report(error, read_status(f.code), f);
+  *payload_size = size;
+  return report(error,
+                size <= out_capacity ? VEXAL_OK : VEXAL_OUTPUT_TOO_SMALL);
 }
 
 vexal_status_t vexal_part_payload(const vexal_part_t* part,

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The C stream reader: a handle that owns one `vexal_reader` and reads each
-// message into a view of the reader's buffer, so a C caller gets exactly
-// what the C++ reader gives, with its statuses, texts and stream offsets.
-#include "vexal/vexal.h"
-
-#include <algorithm>
+// message into a view, of the reader's buffer or of the caller's chunk, so a
+// C caller gets exactly what the C++ reader gives, with its statuses, texts
+// and stream offsets.
+#include <functional>
 #include <new>
-#include <string>
 
 #include "c/c_support.hpp"
 #include "vexal/reader.hpp"
+#include "vexal/vexal.h"
 
 // The C entry points are defined at global scope, as the C header declares
 // them, over the library's names throughout.
@@ -22,16 +21,23 @@ struct vexal_reader_t {
 
 namespace {
 
-vexal_status_t c_status(vexal_reader::status status) {
-  switch (status) {
-    case vexal_reader::status::message: return VEXAL_OK;
-    case vexal_reader::status::need_more: return VEXAL_NEED_MORE;
-    case vexal_reader::status::message_too_long: return VEXAL_MESSAGE_TOO_LONG;
-    case vexal_reader::status::payload_too_long: return VEXAL_PAYLOAD_TOO_LONG;
-    case vexal_reader::status::out_of_memory: return VEXAL_OUT_OF_MEMORY;
-    case vexal_reader::status::malformed: break;
+// The outcome of a read into `view` as the C caller sees it: the message
+// (lying in `data` when `in_data`, else at the front of the reader's
+// buffer), or the reader's own failure.
+vexal_status_t deliver(const vexal_reader& reader, vexal_reader::status outcome,
+                       const vexal_view& view, const uint8_t* data,
+                       bool in_data, vexal_message_t* message,
+                       vexal_error_t* error) {
+  const vexal_status_t status = c_status(outcome);
+  if (status == VEXAL_OK) {
+    // The message's first byte, where the reader's buffer starts for it.
+    const uint8_t* start = view.first().stored_data() - VEXAL_PART_HEADER_SIZE;
+    to_c(view, in_data ? data : start, in_data ? 1 : 0, *message);
   }
-  return VEXAL_MALFORMED;
+  if (status == VEXAL_OK || status == VEXAL_NEED_MORE) {
+    return report(error, status);
+  }
+  return report(error, status, reader.failure());
 }
 
 }  // namespace
@@ -46,8 +52,11 @@ uint8_t* vexal_reader_prepare(vexal_reader_t* reader, size_t size) noexcept {
   return reader != nullptr ? reader->reader.prepare(size) : nullptr;
 }
 
-void vexal_reader_commit(vexal_reader_t* reader, size_t size) noexcept {
-  if (reader != nullptr) reader->reader.commit(size);
+vexal_status_t vexal_reader_commit(vexal_reader_t* reader,
+                                   size_t size) noexcept {
+  return reader != nullptr && reader->reader.commit(size)
+             ? VEXAL_OK
+             : VEXAL_INVALID_ARGUMENT;
 }
 
 vexal_status_t vexal_reader_next(vexal_reader_t* reader,
@@ -56,21 +65,29 @@ vexal_status_t vexal_reader_next(vexal_reader_t* reader,
   if (reader == nullptr) return null_argument(error, "reader");
   if (message == nullptr) return null_argument(error, "message");
   vexal_view view;
-  const vexal_status_t status = c_status(reader->reader.try_next(view));
-  if (status == VEXAL_OK) to_c(view, *message);
-  if (status == VEXAL_OK || status == VEXAL_NEED_MORE) {
-    return report(error, status);
-  }
-  if (error != nullptr) {
-    // The reader keeps the refusal's text; the C struct gets what fits.
-    const std::string& text = reader->reader.error();
-    report(error, status);
-    error->code = reader->reader.error_code().value();
-    error->offset = reader->reader.error_offset();
-    text.copy(error->text, sizeof error->text - 1);
-    error->text[std::min(text.size(), sizeof error->text - 1)] = '\0';
-  }
-  return status;
+  const vexal_reader::status outcome = reader->reader.try_next(view);
+  return deliver(reader->reader, outcome, view, nullptr, false, message, error);
+}
+
+vexal_status_t vexal_reader_read(vexal_reader_t* reader, const uint8_t* data,
+                                 size_t size, size_t* used,
+                                 vexal_message_t* message,
+                                 vexal_error_t* error) noexcept {
+  if (used == nullptr) return null_argument(error, "used");
+  *used = 0;
+  if (reader == nullptr) return null_argument(error, "reader");
+  if (message == nullptr) return null_argument(error, "message");
+  if (data == nullptr && size > 0) return null_argument(error, "data");
+  vexal_view view;
+  const vexal_reader::status outcome =
+      reader->reader.try_read(data, size, *used, view);
+  // A message read where it lies points into `data`; one that was cut
+  // points into the reader's buffer, which is a different block.
+  const std::less<const uint8_t*> before;
+  const uint8_t* stored = view.first().stored_data();
+  const bool in_data = outcome == vexal_reader::status::message && size > 0 &&
+                       !before(stored, data) && before(stored, data + size);
+  return deliver(reader->reader, outcome, view, data, in_data, message, error);
 }
 
 void vexal_reader_skip(vexal_reader_t* reader) noexcept {

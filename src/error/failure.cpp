@@ -60,13 +60,15 @@ const char* zlib_call_name(zlib_call call) {
 class category final : public std::error_category {
  public:
   const char* name() const noexcept override { return "vexal"; }
-  std::string message(int value) const override {
-    return value >= 0 && value < text_count ? texts[value].words
-                                            : "unknown vexal error";
-  }
+  std::string message(int value) const override { return failure_words(value); }
 };
 
 }  // namespace
+
+const char* failure_words(int value) noexcept {
+  return value >= 0 && value < text_count ? texts[value].words
+                                          : "unknown vexal error";
+}
 
 size_t write_failure_text(const failure& f, char* out,
                           size_t capacity) noexcept {
@@ -121,6 +123,25 @@ const std::error_category& vexal_category() noexcept {
 
 std::error_code make_error_code(vexal_errc e) noexcept {
   return {static_cast<int>(e), vexal_category()};
+}
+
+std::error_code vexal_failure::error_code() const noexcept {
+  if (!*this) return {};
+  return make_error_code(code_);
+}
+
+std::string vexal_failure::message() const {
+  if (!*this) return {};
+  return detail::failure_text(detail::failure_access::from_public(*this));
+}
+
+size_t vexal_failure::message(char* out, size_t capacity) const noexcept {
+  if (!*this) {
+    if (capacity > 0) out[0] = '\0';
+    return 0;
+  }
+  return detail::write_failure_text(detail::failure_access::from_public(*this),
+                                    out, capacity);
 }
 
 }  // namespace kelvo

@@ -51,6 +51,11 @@ inline failure fail(vexal_errc code, uint64_t at = 0) noexcept {
   return f;
 }
 
+// The text of code `value` without its numbers, as the error category's
+// `message()` gives it; "unknown vexal error" for a value that is none.
+// Static storage.
+const char* failure_words(int value) noexcept;
+
 // The failure's full text, as the throwing API throws it.
 std::string failure_text(const failure& f);
 
@@ -82,6 +87,39 @@ auto catch_out_of_memory(failure& f, Step&& step) noexcept -> decltype(step()) {
     f = fail(vexal_errc::out_of_memory);
   }
   if constexpr (!std::is_void_v<result>) return result{};
+}
+
+// The conversions between the core's failure and the public value that
+// the no-throw API hands out: the same fields, copied.
+struct failure_access {
+  static vexal_failure to_public(const failure& f) noexcept {
+    vexal_failure out;
+    out.code_ = f.code;
+    out.zlib_code_ = f.zlib_code;
+    out.zlib_call_ = static_cast<uint8_t>(f.call);
+    out.zlib_input_too_long_ = f.zlib_input_too_long;
+    out.offset_ = f.at;
+    for (int i = 0; i < 3; ++i) out.numbers_[i] = f.numbers[i];
+    out.zlib_text_ = f.zlib_text;
+    return out;
+  }
+  static failure from_public(const vexal_failure& v) noexcept {
+    failure f;
+    f.code = v.code_;
+    f.zlib_code = v.zlib_code_;
+    f.call = static_cast<zlib_call>(v.zlib_call_);
+    f.zlib_input_too_long = v.zlib_input_too_long_;
+    f.at = v.offset_;
+    for (int i = 0; i < 3; ++i) f.numbers[i] = v.numbers_[i];
+    f.zlib_text = v.zlib_text_;
+    return f;
+  }
+};
+
+// Sets `out` to `f`; returns whether there is a failure.
+inline bool report(const failure& f, vexal_failure& out) noexcept {
+  out = failure_access::to_public(f);
+  return static_cast<bool>(f);
 }
 
 // Sets `ec` to `f`'s code, or clears it when there is no failure; returns

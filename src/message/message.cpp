@@ -108,12 +108,27 @@ std::array<uint8_t, vexal_raw_headers_size> vexal::raw_headers(
   return headers;
 }
 
+std::array<uint8_t, vexal_raw_headers_size> vexal::raw_headers(
+    vexal_failure& failure) const noexcept {
+  detail::failure f;
+  const auto headers = raw_headers_of(*first_.impl_, *second_.impl_, f);
+  detail::report(f, failure);
+  return headers;
+}
+
 void vexal::compose(std::vector<uint8_t>& out,
                     std::error_code& ec) const noexcept {
+  vexal_failure failure;
+  compose(out, failure);
+  ec = failure;
+}
+
+void vexal::compose(std::vector<uint8_t>& out,
+                    vexal_failure& failure) const noexcept {
   detail::failure f;
   detail::catch_out_of_memory(
       f, [&] { compose_message(*first_.impl_, *second_.impl_, out, f); });
-  detail::report(f, ec);
+  detail::report(f, failure);
 }
 
 vexal_first_part& vexal::first() noexcept { return first_; }
@@ -157,11 +172,20 @@ size_t vexal::parse(const std::vector<uint8_t>& data, size_t offset,
 
 size_t vexal::parse(const uint8_t* data, size_t size, size_t offset,
                     const vexal_limits& limits, std::error_code& ec) noexcept {
+  vexal_failure failure;
+  const size_t end = parse(data, size, offset, limits, failure);
+  ec = failure;
+  return end;
+}
+
+size_t vexal::parse(const uint8_t* data, size_t size, size_t offset,
+                    const vexal_limits& limits,
+                    vexal_failure& failure) noexcept {
   detail::failure f;
   const size_t end = detail::catch_out_of_memory(f, [&] {
     return detail::parse_within(*this, data, size, offset, limits, f);
   });
-  return detail::report(f, ec) ? offset : end;
+  return detail::report(f, failure) ? offset : end;
 }
 
 }  // namespace kelvo

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "part/part_parse.hpp"
-#include "reader/message_frame.hpp"
+#include "frame/message_frame.hpp"
 
 namespace kelvo::detail {
 

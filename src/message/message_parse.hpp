@@ -29,7 +29,7 @@ size_t parse_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
                    size_t max_payload, failure& f);
 
 // The parse within `limits`: the headers are checked first, one after the
-// other, as the bytes present allow (reader/message_frame.hpp), and nothing
+// other, as the bytes present allow (frame/message_frame.hpp), and nothing
 // is read until they all pass and the whole message is there; then the
 // parts are read as `parse_parts` reads them. Throws std::bad_alloc only.
 size_t parse_within(vexal& message, const uint8_t* data, size_t size,

@@ -28,11 +28,12 @@ size_t header::size() const { return wire_size; }
 // appended in one piece, so `out` grows once rather than once per field.
 void header::compose_impl(std::vector<uint8_t>& out) const {
   std::array<uint8_t, wire_size> image;
-  image[0] = static_cast<uint8_t>(raw_type);
-  image[1] = static_cast<uint8_t>(raw_format);
-  image[2] = static_cast<uint8_t>(raw_compression);
-  image[3] = reserved;
-  std::memcpy(&image[4], &payload_size, sizeof payload_size);
+  image[vexal_part_type_offset] = static_cast<uint8_t>(raw_type);
+  image[vexal_part_format_offset] = static_cast<uint8_t>(raw_format);
+  image[vexal_part_compression_offset] = static_cast<uint8_t>(raw_compression);
+  image[vexal_part_reserved_offset] = reserved;
+  std::memcpy(&image[vexal_part_length_offset], &payload_size,
+              sizeof payload_size);
   detail::pack(out, image);
 }
 
@@ -46,7 +47,7 @@ size_t header::parse_impl(const std::vector<uint8_t>& data, size_t offset) {
     raw_type = type_at(wire);
     raw_format = format_at(wire);
     raw_compression = compression_at(wire);
-    reserved = wire[3];
+    reserved = wire[vexal_part_reserved_offset];
     std::memcpy(&payload_size, wire + length_at, sizeof payload_size);
     return offset + wire_size;
   }

@@ -50,21 +50,21 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
     };
     enum class compression : uint8_t { stored = 0, zlib = 1 };
 
-    static constexpr size_t wire_size = 1 + 1 + 1 + 1 + 4;
-    // Where the stored length starts: after the four one-byte fields.
-    static constexpr size_t length_at = 1 + 1 + 1 + 1;
+    // The layout is the public one (vexal/constants.hpp).
+    static constexpr size_t wire_size = vexal_part_header_size;
+    static constexpr size_t length_at = vexal_part_length_offset;
 
     // The fields of the header whose `wire_size` bytes start at `wire`, each
     // read in place: framing a stream needs only the stored length L, and a
     // part parse needs no header object of its own.
     static type type_at(const uint8_t* wire) {
-      return static_cast<type>(wire[0]);
+      return static_cast<type>(wire[vexal_part_type_offset]);
     }
     static format format_at(const uint8_t* wire) {
-      return static_cast<format>(wire[1]);
+      return static_cast<format>(wire[vexal_part_format_offset]);
     }
     static compression compression_at(const uint8_t* wire) {
-      return static_cast<compression>(wire[2]);
+      return static_cast<compression>(wire[vexal_part_compression_offset]);
     }
     static uint32_t stored_length(const uint8_t* wire) {
       return detail::decode_be32(wire + length_at);

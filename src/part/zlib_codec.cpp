@@ -178,4 +178,38 @@ failure zlib_inflate_into(const uint8_t* input, size_t size,
   return f;
 }
 
+failure zlib_inflate_to(const uint8_t* input, size_t size, uint8_t* out,
+                        size_t capacity, size_t max_output, size_t& produced) {
+  produced = 0;
+  if (size > max_input_size) return input_too_long();
+  zlib_stream stream(false);
+  if (failure f = stream.init(0)) return f;
+  z_stream& z = stream.get();
+  z.next_in = const_cast<Bytef*>(input);
+  z.avail_in = static_cast<uInt>(size);
+
+  std::array<uint8_t, scratch_size> scratch;
+  size_t total = 0;
+  int code;
+  do {
+    const bool counting = total >= capacity;
+    const size_t room =
+        std::min<size_t>(counting ? scratch_size : capacity - total,
+                         std::numeric_limits<uInt>::max());
+    z.next_out = counting ? scratch.data() : out + total;
+    z.avail_out = static_cast<uInt>(room);
+    code = stream.step();
+    total += room - z.avail_out;
+    if (total > max_output) return fail(vexal_errc::payload_too_long);
+  } while (code == Z_OK);
+
+  failure f = stream.end_with(code);
+  if (!f) produced = total;
+  return f;
+}
+
+size_t zlib_deflate_bound(size_t size) noexcept {
+  return static_cast<size_t>(compressBound(static_cast<uLong>(size)));
+}
+
 }  // namespace kelvo::detail

@@ -37,6 +37,17 @@ failure zlib_deflate(const uint8_t* input, size_t size, int32_t level,
 failure zlib_inflate_into(const uint8_t* input, size_t size,
                           std::vector<uint8_t>& out, size_t max_output);
 
+// Inflates the one zlib stream that the `size` bytes at `input` begin with
+// into the `capacity` bytes at `out` (nullptr when `capacity` is 0). Once
+// they are full it goes on only to count, through a scratch buffer, so that
+// `produced` is the whole payload's size even when it passes `capacity`.
+// Fails as `zlib_inflate_into` does; `produced` is then 0.
+failure zlib_inflate_to(const uint8_t* input, size_t size, uint8_t* out,
+                        size_t capacity, size_t max_output, size_t& produced);
+
+// The most bytes that `zlib_deflate` can make of `size` bytes, at any level.
+size_t zlib_deflate_bound(size_t size) noexcept;
+
 }  // namespace kelvo::detail
 
 #endif  // VEXAL_SRC_PART_ZLIB_CODEC_HPP

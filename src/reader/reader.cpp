@@ -43,17 +43,25 @@ uint8_t* vexal_reader::prepare(size_t size) noexcept {
   // Room that is there already costs one comparison; a buffer given back
   // has no room, not even for 0 bytes.
   if (state_ && state_->buffer.room() >= size && size > 0) {
+    state_->prepared = size;
     return state_->buffer.end();
   }
   state* s = own();
-  return s != nullptr ? s->prepare(size, limits_) : nullptr;
+  uint8_t* room = s != nullptr ? s->prepare(size, limits_) : nullptr;
+  if (room != nullptr) s->prepared = size;
+  return room;
 }
 
-void vexal_reader::commit(size_t size) noexcept {
-  if (size == 0 || !state_) return;
+bool vexal_reader::commit(size_t size) noexcept {
+  if (size == 0) return true;
+  // More than the room given (a read's -1 passed on as a size, say) would
+  // append bytes past the buffer: nothing is committed.
+  if (!state_ || size > state_->prepared) return false;
   state& s = *state_;
+  s.prepared -= size;
   s.buffer.commit(size);
   if (s.skipping()) s.drop_held();
+  return true;
 }
 
 void vexal_reader::feed(const uint8_t* data, size_t size) {
@@ -100,6 +108,17 @@ vexal_reader::status vexal_reader::try_next(vexal_view& view) noexcept {
   return state_->read(limits_, view);
 }
 
+vexal_reader::status vexal_reader::try_read(const uint8_t* data, size_t size,
+                                            size_t& used,
+                                            vexal_view& view) noexcept {
+  used = 0;
+  if (state_) return state_->read_in_place(data, size, used, limits_, view);
+  if (size == 0) return status::need_more;
+  state* s = own();
+  if (s == nullptr) return status::out_of_memory;
+  return s->read_in_place(data, size, used, limits_, view);
+}
+
 bool vexal_reader::next(vexal_view& view) {
   if (!state_ || state_->pending() < state_->wanted) return false;
   return state_->result(try_next(view));
@@ -110,14 +129,17 @@ const std::string& vexal_reader::error() const noexcept {
   return state_ ? state_->refusal : none;
 }
 
+const vexal_failure& vexal_reader::failure() const noexcept {
+  static const vexal_failure none;
+  return state_ ? state_->error : none;
+}
+
 std::error_code vexal_reader::error_code() const noexcept {
-  if (!state_ || !state_->error) return {};
-  return make_error_code(state_->error.code);
+  return failure().error_code();
 }
 
 uint64_t vexal_reader::error_offset() const noexcept {
-  if (!state_ || !state_->error) return offset();
-  return state_->error.at;
+  return failure() ? failure().offset() : offset();
 }
 
 uint64_t vexal_reader::offset() const noexcept {

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -23,9 +24,9 @@
 #include <type_traits>
 
 #include "error/failure.hpp"
+#include "frame/message_frame.hpp"
 #include "message/message_parse.hpp"
 #include "part/impl.hpp"
-#include "reader/message_frame.hpp"
 #include "reader/stream_buffer.hpp"
 #include "vexal/reader.hpp"
 #include "view/view_core.hpp"
@@ -96,6 +97,7 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
 
   // Starts dropping the message at the front; see `vexal_reader::skip`.
   void skip() {
+    prepared = 0;
     const detail::message_frame f = frame();
     if (skipping() || f.headers == 0) return;
     second_part_to_drop = f.headers < 2;
@@ -108,35 +110,150 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     drop_held();
   }
 
+  // Appends the `size` bytes at `data` to the held ones, making room as
+  // `prepare` does; false, with nothing changed, when memory is short.
+  bool hold(const uint8_t* data, size_t size,
+            const vexal_limits& limits) noexcept {
+    if (size == 0) return true;
+    uint8_t* room = prepare(size, limits);
+    if (room == nullptr) return false;
+    std::memcpy(room, data, size);
+    buffer.commit(size);
+    return true;
+  }
+
+  // The `wanted` of a message not yet whole whose frame is `frame`.
+  void want(const detail::message_frame& frame) {
+    wanted = static_cast<size_t>(
+        std::min<uint64_t>(frame.size, std::numeric_limits<size_t>::max()));
+  }
+
   // Records a failure, for `error()`, `error_code()` and `error_offset()`;
   // kept, when it is a refusal, until `skip`. The text is written into the
   // string's own storage, which a refusal of the same length or shorter
   // reuses; growing it may itself run out of memory.
-  status fail(const detail::failure& f) noexcept {
-    status outcome = status::malformed;
-    switch (f.code) {
-      case vexal_errc::message_too_long:
-        outcome = status::message_too_long;
-        break;
-      case vexal_errc::payload_too_long:
-        outcome = status::payload_too_long;
-        break;
-      case vexal_errc::out_of_memory: outcome = status::out_of_memory; break;
-      default: break;
-    }
+  status fail(detail::failure f) noexcept {
+    const status outcome = status_of(f.code);
     const size_t length = detail::write_failure_text(f, nullptr, 0);
     try {
       refusal.resize(length);
     } catch (const std::bad_alloc&) {
       refusal.clear();
-      error = detail::fail(vexal_errc::out_of_memory);
+      f = detail::fail(vexal_errc::out_of_memory);
+      error = detail::failure_access::to_public(f);
       return status::out_of_memory;
     }
     detail::write_failure_text(f, refusal.data(), length + 1);
-    error = f;
-    error.at += consumed;
+    f.at += consumed;
+    error = detail::failure_access::to_public(f);
     if (outcome != status::out_of_memory) refused = outcome;
     return outcome;
+  }
+
+  // Clears the last failure, which a step that reports none leaves behind
+  // only after a lack of memory: most steps find nothing to clear.
+  void forget_failure() noexcept {
+    if (!error) return;
+    refusal.clear();
+    error = {};
+  }
+
+  // A lack of memory on the way, which is reported but not kept.
+  status out_of_memory() noexcept {
+    return fail(detail::fail(vexal_errc::out_of_memory));
+  }
+
+  // The reading step over the caller's `size` bytes at `data`, which follow
+  // the held ones: see `vexal_reader::try_read`. A message that begins with
+  // nothing held and lies wholly in `data` is read where it lies; otherwise
+  // the bytes the message at the front needs are held, step by step (its
+  // first header, up to its second header, its end), each step checked as
+  // `read` checks it, so nothing of `data` past that message is taken.
+  status read_in_place(const uint8_t* data, size_t size, size_t& used,
+                       const vexal_limits& limits, vexal_view& view) noexcept {
+    used = 0;
+    prepared = 0;
+    if (lent) buffer.release_above(kept_capacity);
+    lent = false;
+    if (refused != status::message) return refused;
+    forget_failure();
+    if (pending() == 0 && !skipping()) {
+      return read_from(data, size, used, limits, view);
+    }
+    // The rest of a skipped message is dropped from `data` unheld, but for
+    // its second header, which the skip needs whole.
+    while (skipping() && used < size) {
+      size_t take;
+      if (to_drop > 0) {
+        take = static_cast<size_t>(std::min<uint64_t>(to_drop, size - used));
+        to_drop -= take;
+        consumed += take;
+      } else {
+        take = std::min(header::wire_size - pending(), size - used);
+        if (!hold(data + used, take, limits)) return out_of_memory();
+      }
+      used += take;
+      drop_held();
+    }
+    if (skipping()) return status::need_more;
+    if (pending() == 0)
+      return read_from(data + used, size - used, used, limits, view);
+    for (;;) {
+      detail::failure f;
+      const detail::checked_message checked =
+          detail::check_message(buffer.data(), pending(), 0, limits, f);
+      if (f) return fail(f);
+      if (checked.frame.whole(pending())) break;
+      if (used == size) {
+        want(checked.frame);
+        return status::need_more;
+      }
+      const size_t take = static_cast<size_t>(
+          std::min<uint64_t>(checked.frame.size - pending(), size - used));
+      if (!hold(data + used, take, limits)) return out_of_memory();
+      used += take;
+    }
+    return read(limits, view);
+  }
+
+  // `read_from`'s way out for a message that is refused or not whole: the
+  // refused message is held up to the end of the header at fault, so that
+  // `skip` drops it as it drops one that arrived in pieces; one not whole
+  // is held as far as it has come.
+  [[gnu::noinline]] status hold_front(const uint8_t* at, size_t available,
+                                      size_t& used, const vexal_limits& limits,
+                                      const detail::checked_message& checked,
+                                      const detail::failure& f) noexcept {
+    const uint64_t through =
+        !f ? available
+        : f.at < header::wire_size
+            ? header::wire_size
+            : checked.frame.second_at() + header::wire_size;
+    if (!hold(at, static_cast<size_t>(through), limits)) {
+      return out_of_memory();
+    }
+    used += static_cast<size_t>(through);
+    if (f) return fail(f);
+    want(checked.frame);
+    return status::need_more;
+  }
+
+  // `read_in_place` with nothing held: the message at `at` is read there
+  // when it is whole; otherwise what it refuses or needs is held.
+  status read_from(const uint8_t* at, size_t available, size_t& used,
+                   const vexal_limits& limits, vexal_view& view) noexcept {
+    detail::failure f;
+    const detail::checked_message checked =
+        detail::check_message(at, available, 0, limits, f);
+    if (f || !checked.frame.whole(available)) {
+      return hold_front(at, available, used, limits, checked, f);
+    }
+    const uint64_t size = detail::view_core::fill(view, at, checked);
+    describe(at, size);
+    wanted = 0;
+    consumed += size;
+    used += static_cast<size_t>(size);
+    return status::message;
   }
 
   // The reading step: the headers of the message held at the front are
@@ -146,11 +263,11 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   template <typename Target>
   status read(const vexal_limits& limits, Target& target) noexcept {
     constexpr bool lend = std::is_same_v<Target, vexal_view>;
+    prepared = 0;
     if (lent) buffer.release_above(kept_capacity);
     lent = false;
     if (refused != status::message) return refused;
-    refusal.clear();
-    error = {};
+    forget_failure();
     if (skipping()) return status::need_more;
     detail::failure f;
     const detail::checked_message checked =
@@ -158,8 +275,7 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     if (f) return fail(f);
     const uint64_t size = checked.frame.size;
     if (!checked.frame.whole(pending())) {
-      wanted = static_cast<size_t>(
-          std::min<uint64_t>(size, std::numeric_limits<size_t>::max()));
+      want(checked.frame);
       return status::need_more;
     }
     if constexpr (lend) {
@@ -173,7 +289,7 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
       });
       if (f) return fail(f);
     }
-    describe(size);
+    describe(buffer.data(), size);
     wanted = 0;
     consume(size, !lend);
     lent = lend;
@@ -188,9 +304,9 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     throw std::runtime_error(refusal);
   }
 
-  // The wire layout of the `size`-byte message at the front, for `wire()`.
-  void describe(uint64_t size) {
-    const uint8_t* first_wire = buffer.data();
+  // The wire layout of the `size`-byte message at `first_wire`, the front of
+  // the stream, for `wire()`.
+  void describe(const uint8_t* first_wire, uint64_t size) {
     const uint8_t* second_wire =
         first_wire + header::wire_size + header::stored_length(first_wire);
     wire = {consumed,
@@ -201,14 +317,12 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // The part of the wire layout that the parsed message does not keep, read
   // from the whole part whose header starts at `wire`.
   static vexal_wire_part describe_part(const uint8_t* wire) {
-    // The compression code is byte 2 of the header, and 1 for zlib once the
-    // part has parsed. A zlib stream's second byte (FLG) carries FLEVEL in
-    // its top two bits; a compressed part that parsed has at least its
-    // two-byte zlib header.
-    constexpr size_t compression_at = 2;
+    // The compression code is 1 for zlib once the part has parsed. A zlib
+    // stream's second byte (FLG) carries FLEVEL in its top two bits; a
+    // compressed part that parsed has at least its two-byte zlib header.
     constexpr size_t flg_at = 1;
     constexpr int flevel_shift = 6;
-    const bool compressed = wire[compression_at] != 0;
+    const bool compressed = wire[vexal_part_compression_offset] != 0;
     return {
         header::stored_length(wire), compressed,
         static_cast<uint8_t>(
@@ -219,8 +333,11 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   uint64_t consumed = 0;  // stream offset of the first held byte
   // A refusal that `read` repeats until `skip`; `message` when there is none.
   status refused = status::message;
-  std::string refusal;    // the text `error()` returns
-  detail::failure error;  // its kind, and where in the stream it lies
+  std::string refusal;  // the text `error()` returns
+  vexal_failure error;  // its kind, and where in the stream it lies
+  // What a `commit` may still pass on of the room the last `prepare` gave;
+  // 0 after any other call that is not const.
+  size_t prepared = 0;
   // A skip in progress: bytes still to drop (none are held while it is not
   // 0), and whether the second part of the message must be dropped after.
   uint64_t to_drop = 0;

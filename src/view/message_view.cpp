@@ -26,6 +26,15 @@ size_t vexal_view::parse(const uint8_t* data, size_t size, size_t offset,
   return detail::report(f, ec) ? offset : end;
 }
 
+size_t vexal_view::parse(const uint8_t* data, size_t size, size_t offset,
+                         const vexal_limits& limits,
+                         vexal_failure& failure) noexcept {
+  detail::failure f;
+  const size_t end =
+      detail::view_core::parse(*this, data, size, offset, limits, f);
+  return detail::report(f, failure) ? offset : end;
+}
+
 vexal vexal_view::to_message(const vexal_limits& limits) const {
   vexal_first_part first(first_.payload(limits), first_.get_format(),
                          first_.get_compression());

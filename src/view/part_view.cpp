@@ -24,10 +24,18 @@ void vexal_part_view::payload_into(std::vector<uint8_t>& out,
 void vexal_part_view::payload_into(std::vector<uint8_t>& out,
                                    const vexal_limits& limits,
                                    std::error_code& ec) const noexcept {
+  vexal_failure failure;
+  payload_into(out, limits, failure);
+  ec = failure;
+}
+
+void vexal_part_view::payload_into(std::vector<uint8_t>& out,
+                                   const vexal_limits& limits,
+                                   vexal_failure& failure) const noexcept {
   detail::failure f;
   detail::catch_out_of_memory(
       f, [&] { detail::view_core::payload_into(*this, out, limits, f); });
-  detail::report(f, ec);
+  detail::report(f, failure);
 }
 
 }  // namespace kelvo

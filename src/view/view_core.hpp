@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "error/failure.hpp"
-#include "reader/message_frame.hpp"
+#include "frame/message_frame.hpp"
 #include "vexal/view.hpp"
 
 namespace kelvo::detail {

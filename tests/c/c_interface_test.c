@@ -88,7 +88,7 @@ static void parse_table(void) {
     CHECK(status == rows[i].status && error.status == status, row);
     CHECK(end == rows[i].end, row);
     if (status != VEXAL_OK) {
-      CHECK(error.code == rows[i].code && error.offset == rows[i].at, row);
+      CHECK((int)error.code == rows[i].code && error.offset == rows[i].at, row);
       CHECK(strcmp(error.text, rows[i].text) == 0, row);
       continue;
     }
@@ -154,11 +154,11 @@ static void compose_table(void) {
     CHECK(vexal_compose(&wanted[0], &wanted[1], &out, &out_size, &error) ==
               rows[i].status,
           row);
-    CHECK(error.code == rows[i].code, row);
+    CHECK((int)error.code == rows[i].code, row);
     CHECK(vexal_raw_headers(&wanted[0], &wanted[1], headers, &error) ==
               rows[i].headers_status,
           row);
-    CHECK(error.code == rows[i].headers_code &&
+    CHECK((int)error.code == rows[i].headers_code &&
               strcmp(error.text, rows[i].text) == 0,
           row);
     if (rows[i].status != VEXAL_OK) {

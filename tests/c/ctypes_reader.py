@@ -23,11 +23,13 @@ class Part(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("format", ctypes.c_int),
                 ("compressed", ctypes.c_int),
                 ("stored", ctypes.POINTER(ctypes.c_uint8)),
-                ("stored_size", ctypes.c_size_t)]
+                ("stored_size", ctypes.c_size_t),
+                ("stored_offset", ctypes.c_size_t)]
 
 
 class Message(ctypes.Structure):
-    _fields_ = [("first", Part), ("second", Part), ("size", ctypes.c_size_t)]
+    _fields_ = [("first", Part), ("second", Part), ("size", ctypes.c_size_t),
+                ("in_data", ctypes.c_int)]
 
 
 class PartSpec(ctypes.Structure):

@@ -49,9 +49,10 @@ def test_the_wheel_records_every_file_with_its_hash(tmp_path):
 
 def test_metadata_names_the_package_its_version_and_python(tmp_path):
     folder = vexal_build.prepare_metadata_for_build_wheel(str(tmp_path))
-    metadata = (tmp_path / folder / "METADATA").read_text()
+    metadata = (tmp_path / folder / "METADATA").read_text(encoding="utf-8")
     assert folder == f"vexal-{VERSION}.dist-info"
     assert {"Name: vexal", f"Version: {VERSION}", "Requires-Python: >=3.9"} <= set(metadata.splitlines())
+    assert metadata.split("\n\n", 1)[1] == (vexal_build.ROOT / "docs" / "python.md").read_text(encoding="utf-8")
     assert vexal_build.get_requires_for_build_wheel() == vexal_build.get_requires_for_build_sdist() == []
 
 

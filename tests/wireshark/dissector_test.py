@@ -9,8 +9,8 @@
 # the refusal's text; except that a zlib stream refused past its header is
 # refused with the dissector's own text (Wireshark's inflating names no
 # fault), where `vexal inspect` gives zlib's code and words. Then runs the
-# README's "Looking at traffic" example and compares what it prints with the
-# README's text.
+# example of docs/wireshark.md and compares what it prints with the page's
+# text.
 # Usage: dissector_test.py VEXAL_TOOL
 import json, os, re, subprocess, sys, tempfile, zlib
 import xml.etree.ElementTree as ElementTree
@@ -174,15 +174,15 @@ def check_case(work, name, transport, stream, cuts, claim, limits):
 
 
 def check_readme(work):
-    """The README's tshark example prints what the README says it prints."""
-    section = open(os.path.join(ROOT, "README.md")).read().split("## Looking at traffic", 1)[1]
+    """The tshark example of docs/wireshark.md prints what the page says it prints."""
+    section = open(os.path.join(ROOT, "docs", "wireshark.md")).read().split("## An example", 1)[1]
     command, output = re.search(r"```sh\n(.*?)```\n.*?```text\n(.*?)```", section, re.S).groups()
     for folder in ("examples", "tools"):
         os.symlink(os.path.join(ROOT, folder), os.path.join(work, folder))
     done = subprocess.run(["bash", "-euo", "pipefail", "-c", command], cwd=work, capture_output=True, text=True)
     if done.stdout == output:
         return True
-    print(f"--- README\n{output}--- printed\n{done.stdout}{done.stderr}")
+    print(f"--- docs/wireshark.md\n{output}--- printed\n{done.stdout}{done.stderr}")
     return False
 
 
@@ -193,6 +193,6 @@ for case in CASES:
         print(f"{'ok' if results[-1] else 'FAILED'}: {case[0]}")
 with tempfile.TemporaryDirectory() as work:
     results.append(check_readme(work))
-    print(f"{'ok' if results[-1] else 'FAILED'}: README example")
+    print(f"{'ok' if results[-1] else 'FAILED'}: docs/wireshark.md example")
 print(f"{results.count(True)} passed, {results.count(False)} failed")
 sys.exit(0 if all(results) else 1)

@@ -8,8 +8,8 @@
 // `check_message` is the one order in which the parses within limits (the
 // bounded `vexal::parse`, `vexal_view::parse` and the stream reader) refuse
 // a message: header by header, as soon as the bytes present decide it.
-#ifndef VEXAL_SRC_READER_MESSAGE_FRAME_HPP
-#define VEXAL_SRC_READER_MESSAGE_FRAME_HPP
+#ifndef VEXAL_SRC_FRAME_MESSAGE_FRAME_HPP
+#define VEXAL_SRC_FRAME_MESSAGE_FRAME_HPP
 
 #include <cstddef>
 #include <cstdint>
@@ -108,4 +108,4 @@ struct checked_message {
 
 }  // namespace kelvo::detail
 
-#endif  // VEXAL_SRC_READER_MESSAGE_FRAME_HPP
+#endif  // VEXAL_SRC_FRAME_MESSAGE_FRAME_HPP
