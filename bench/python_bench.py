@@ -167,6 +167,8 @@ def targets(quick):
          lambda: read_views(vexal.parse_view(small_wire)[0]), lambda: read_both(vexal.parse(small_wire)[0])),
         ("struct + join | compose new 2 × 1 MiB", lambda: vexal.Message(big1, big2).compose(),
          lambda: join_by_hand(big1, big2)),
+        ("struct + join | compose new 2 × 16 B", lambda: vexal.Message(small1, small2).compose(),
+         lambda: join_by_hand(small1, small2)),
         ("struct | parse 2 × 16 B, both payloads", lambda: read_both(vexal.parse(small_wire)[0]),
          lambda: parse_by_hand(small_wire)),
         ("msgpack.unpackb | parse 2 × 16 B, both payloads", lambda: read_both(vexal.parse(small_wire)[0]),

@@ -15,6 +15,8 @@
 #include "errors.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
+#include "vexal/vexal.h"
+#include "vexal/view.hpp"
 
 namespace vexal_python {
 namespace {
@@ -43,12 +45,15 @@ message_object* allocate(PyTypeObject* type) {
     throw;
   }
   new (&message->guard) std::shared_mutex();
+  message->held = {nullptr, nullptr};
   return message;
 }
 
 void dealloc(PyObject* object) {
   message_object* self = self_of(object);
   PyTypeObject* type = Py_TYPE(object);
+  Py_XDECREF(self->held[0]);
+  Py_XDECREF(self->held[1]);
   self->message.~vexal();
   self->guard.~shared_mutex();
   type->tp_free(object);
@@ -56,17 +61,22 @@ void dealloc(PyObject* object) {
 }
 
 // Gives the part `target` of `self` what `source` holds: None makes it
-// empty, a Part's record is copied (the part keeps its place's type), and
-// anything else is read as a bytes-like payload.
+// empty, a Part's record is copied (the part keeps its place's type), a
+// bytes object is held as it is (objects.hpp), and anything else is read as
+// a bytes-like payload. The part holds its payload on one side only: a
+// payload held before is dropped.
 template <typename TypedPart>
-void assign(message_object* self, TypedPart& target, size_t exports,
-            PyObject* source) {
+void assign(message_object* self, TypedPart& target, PyObject*& held,
+            size_t exports, PyObject* source) {
   check_unviewed(exports);
+  PyObject* dropped = nullptr;
   if (source == Py_None) {
     const write_lock lock(self->guard);
     static_cast<vexal_part_ctx&>(target) = vexal_part_ctx();
     target.init();
+    dropped = std::exchange(held, nullptr);
   } else if (part_object* part = as_part(source)) {
+    own_payload_of(part);
     // Copied first, under the source's lock alone: it may be this message's.
     vexal_part_ctx copy = [&] {
       const read_lock lock(*part->guard);
@@ -75,11 +85,19 @@ void assign(message_object* self, TypedPart& target, size_t exports,
     const write_lock lock(self->guard);
     static_cast<vexal_part_ctx&>(target) = std::move(copy);
     target.init();
+    dropped = std::exchange(held, nullptr);
+  } else if (PyBytes_CheckExact(source)) {
+    Py_INCREF(source);
+    const write_lock lock(self->guard);
+    target.set_payload(std::vector<uint8_t>());
+    dropped = std::exchange(held, source);
   } else {
     std::vector<uint8_t> payload = byte_view(source).copy();
     const write_lock lock(self->guard);
     target.set_payload(std::move(payload));
+    dropped = std::exchange(held, nullptr);
   }
+  Py_XDECREF(dropped);
 }
 
 template <vexal_part_type Which>
@@ -98,9 +116,11 @@ int set_part(PyObject* object, PyObject* value, void*) {
         }
         message_object* self = self_of(object);
         if constexpr (Which == vexal_part_type::first) {
-          assign(self, self->message.first(), self->exports[0], value);
+          assign(self, self->message.first(), self->held[0], self->exports[0],
+                 value);
         } else {
-          assign(self, self->message.second(), self->exports[1], value);
+          assign(self, self->message.second(), self->held[1], self->exports[1],
+                 value);
         }
         return 0;
       },
@@ -120,48 +140,77 @@ PyObject* message_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
       [&] {
         owned self(reinterpret_cast<PyObject*>(allocate(type)));
         message_object* message = self_of(self.get());
-        assign(message, message->message.first(), 0, first);
-        assign(message, message->message.second(), 0, second);
+        // A new message's parts are empty already: None changes nothing.
+        if (first != Py_None) {
+          assign(message, message->message.first(), message->held[0], 0, first);
+        }
+        if (second != Py_None) {
+          assign(message, message->message.second(), message->held[1], 0,
+                 second);
+        }
         return self.release();
       },
       static_cast<PyObject*>(nullptr));
 }
 
+// A part's payload as the C interface takes it: the bytes object held in
+// its place, or its record's own.
+vexal_part_spec_t spec_of(const vexal_part_ctx& record, PyObject* held) {
+  const std::vector<uint8_t>& own = record.get_payload();
+  vexal_part_spec_t spec{};
+  spec.payload = held
+                     ? reinterpret_cast<const uint8_t*>(PyBytes_AS_STRING(held))
+                     : own.data();
+  spec.size = held ? static_cast<size_t>(PyBytes_GET_SIZE(held)) : own.size();
+  spec.format = static_cast<int>(record.get_format());
+  spec.compression = static_cast<int>(record.get_compression());
+  return spec;
+}
+
 // Lays a message whose parts are stored as is out from the library's raw
-// headers, copying each payload once, straight into the result; the copy
-// keeps the GIL. A message with a compressed part is composed by the
-// library, without the GIL when large, and its bytes copied into the result.
+// headers, copying each payload once, from the bytes object held in its
+// place or from its record, straight into the result; the copy keeps the
+// GIL. A message with a compressed part, and one that the headers refuse,
+// is composed by the library (without the GIL when large) once its
+// payloads are in its records, and its bytes copied into the result.
 PyObject* compose(PyObject* object, PyObject*) {
   message_object* self = self_of(object);
   return guarded(
       [&]() -> PyObject* {
         const kelvo::vexal& message = self->message;
-        kelvo::vexal_failure failure;
-        size_t payloads = 0;
         {
           const read_lock lock(self->guard);
-          const std::vector<uint8_t>& first = message.first().get_payload();
-          const std::vector<uint8_t>& second = message.second().get_payload();
-          if (message.first().get_compression() == compression::none &&
-              message.second().get_compression() == compression::none) {
-            const auto headers = message.raw_headers(failure);
-            if (failure) raise_failure(failure, std::nullopt);
+          const vexal_part_spec_t first =
+              spec_of(message.first(), self->held[0]);
+          const vexal_part_spec_t second =
+              spec_of(message.second(), self->held[1]);
+          uint8_t headers[kelvo::vexal_raw_headers_size];
+          vexal_error_t error{};
+          if (first.compression == 0 && second.compression == 0 &&
+              vexal_raw_headers(&first, &second, headers, &error) == VEXAL_OK) {
             owned bytes(PyBytes_FromStringAndSize(
-                nullptr, static_cast<Py_ssize_t>(headers.size() + first.size() +
-                                                 second.size())));
+                nullptr, static_cast<Py_ssize_t>(sizeof headers + first.size +
+                                                 second.size)));
             char* out = PyBytes_AS_STRING(bytes.get());
             const auto put = [&out](const uint8_t* data, size_t size) {
               if (size != 0) std::memcpy(out, data, size);
               out += size;
             };
-            put(headers.data(), kelvo::vexal_part_header_size);
-            put(first.data(), first.size());
-            put(headers.data() + kelvo::vexal_part_header_size,
+            put(headers, kelvo::vexal_part_header_size);
+            put(first.payload, first.size);
+            put(headers + kelvo::vexal_part_header_size,
                 kelvo::vexal_part_header_size);
-            put(second.data(), second.size());
+            put(second.payload, second.size);
             return bytes.release();
           }
-          payloads = first.size() + second.size();
+        }
+        own_payloads(self);
+        kelvo::vexal_failure failure;
+        size_t payloads = 0;
+        {
+          const read_lock lock(self->guard);
+          payloads = message.first().get_payload().size() +
+                     message.second().get_payload().size();
         }
         std::vector<uint8_t> wire;
         run_locked<read_lock>(self->guard, payloads >= gil_free_bytes,
@@ -180,6 +229,14 @@ PyObject* richcompare(PyObject* left, PyObject* right, int op) {
   }
   message_object* self = self_of(left);
   message_object* other = self_of(right);
+  const bool owned_payloads = guarded(
+      [&] {
+        own_payloads(self);
+        own_payloads(other);
+        return true;
+      },
+      false);
+  if (!owned_payloads) return nullptr;
   const read_lock first(self->guard);
   read_lock second;
   if (other != self) second = read_lock(other->guard);
@@ -228,15 +285,39 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         const kelvo::vexal_limits& limits = given.limits;
         const byte_view data(source);
         owned message(reinterpret_cast<PyObject*>(allocate(message_type)));
-        // Nobody else can see the new message yet: no lock is needed.
+        message_object* target = self_of(message.get());
+        kelvo::vexal_failure failure;
+        // The library checks the message where it lies; parts stored as is
+        // are then copied once, each into the bytes object that the message
+        // holds as its payload (objects.hpp). Nobody else can see the new
+        // message yet: no lock is needed.
+        kelvo::vexal_view view;
+        size_t end =
+            view.parse(data.data(), data.size(), offset, limits, failure);
+        // The view refuses what the parse refuses, but for damaged zlib data.
+        if (failure) raise_failure(failure, offset);
+        if (end != offset && !view.first().compressed() &&
+            !view.second().compressed()) {
+          const auto bytes_of = [](const kelvo::vexal_part_view& part) {
+            return PyBytes_FromStringAndSize(
+                reinterpret_cast<const char*>(part.payload_data()),
+                static_cast<Py_ssize_t>(part.payload_size()));
+          };
+          owned first(bytes_of(view.first()));
+          owned second(bytes_of(view.second()));
+          target->message.first().set_format(view.first().get_format());
+          target->message.second().set_format(view.second().get_format());
+          target->held = {first.release(), second.release()};
+          return parse_result(message.release(), end);
+        }
+        // A compressed part is inflated by the library's parse, without the
+        // GIL when large.
         const bool large =
             offset < data.size() && data.size() - offset >= gil_free_bytes;
-        kelvo::vexal_failure failure;
-        const size_t end = [&] {
+        end = [&] {
           const without_gil released(large);
-          return self_of(message.get())
-              ->message.parse(data.data(), data.size(), offset, limits,
-                              failure);
+          return target->message.parse(data.data(), data.size(), offset, limits,
+                                       failure);
         }();
         if (failure) raise_failure(failure, offset);
         return parse_result(end == offset ? nullptr : message.release(), end);
@@ -304,6 +385,26 @@ void define_message(PyObject* module) {
 }
 
 message_object* new_message() { return allocate(message_type); }
+
+void own_payloads(message_object* message) {
+  for (const vexal_part_type which :
+       {vexal_part_type::first, vexal_part_type::second}) {
+    PyObject*& held = held_payload(message, which);
+    if (!held) continue;
+    std::vector<uint8_t> payload = byte_view(held).copy();
+    PyObject* dropped = nullptr;
+    {
+      const write_lock lock(message->guard);
+      if (which == vexal_part_type::first) {
+        message->message.first().set_payload(std::move(payload));
+      } else {
+        message->message.second().set_payload(std::move(payload));
+      }
+      dropped = std::exchange(held, nullptr);
+    }
+    Py_DECREF(dropped);
+  }
+}
 
 bool is_message(PyObject* object) {
   return PyObject_TypeCheck(object, message_type);

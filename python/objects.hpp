@@ -8,6 +8,13 @@
 // message's lock. Either way `record`, `guard` and `exports` point at the
 // part's one record, its lock and its count of buffer views.
 //
+// A message's part payload is held on one side only: in the part's record,
+// or, when it was given as an immutable `bytes` object (Message(a, b), a
+// part's payload set, a parse), as that object, the record's own payload
+// then empty. Composing writes a held payload straight into the result, and
+// `payload` hands the object out as it is; whatever reads a payload through
+// the record first moves held payloads into the records (`own_payloads`).
+//
 // A Part lends its payload through the buffer protocol; while any such view
 // exists the part refuses every change (BufferError), as a bytearray refuses
 // a resize, so the bytes a view shows stay where they are. The count of
@@ -31,6 +38,9 @@ struct message_object {
   std::shared_mutex guard;
   /// Buffer views lent of the first and of the second part's payload.
   std::array<size_t, 2> exports;
+  /// The first and the second part's payload as a bytes object, when the
+  /// Python side holds it; null where the part's record holds it.
+  std::array<PyObject*, 2> held;
 };
 
 struct part_object {
@@ -52,6 +62,15 @@ struct part_object {
 message_object* new_message();
 /// Whether `object` is a vexal.Message.
 bool is_message(PyObject* object);
+/// Moves the payloads that `message` holds as bytes objects into its parts'
+/// records, for whatever reads a payload through a record. Takes the
+/// message's lock to write. Throws python_error or bad_alloc.
+void own_payloads(message_object* message);
+/// Where part `which` of `message` keeps a held payload.
+inline PyObject*& held_payload(message_object* message,
+                               kelvo::vexal_part_type which) {
+  return message->held[which == kelvo::vexal_part_type::first ? 0 : 1];
+}
 
 /// A new Part that is part `which` of `owner`.
 PyObject* new_part_of(message_object* owner, kelvo::vexal_part_type which);
@@ -59,6 +78,10 @@ PyObject* new_part_of(message_object* owner, kelvo::vexal_part_type which);
 part_object* as_part(PyObject* object);
 /// The part's type: its place in its message, or its own type.
 kelvo::vexal_part_type type_of(const part_object& part);
+
+/// Moves a held payload of the message whose part `part` is into the part's
+/// record (`own_payloads`); nothing for a part of its own.
+void own_payload_of(part_object* part);
 
 /// Throws python_error (BufferError) when `exports` views are lent of a
 /// part about to change.

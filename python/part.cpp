@@ -47,6 +47,14 @@ void dealloc(PyObject* object) {
   Py_DECREF(type);
 }
 
+// The bytes object that holds the payload of a message's part, or null
+// when the part's record holds it (objects.hpp).
+PyObject* held_of(const part_object* self) {
+  if (!self->owner) return nullptr;
+  return held_payload(reinterpret_cast<message_object*>(self->owner),
+                      self->place);
+}
+
 // Runs `change` on the part's record under its lock; BufferError, changing
 // nothing, while a view is lent.
 template <typename Change>
@@ -56,6 +64,34 @@ void change(part_object* self, Change&& change) {
   std::forward<Change>(change)(*self->record);
 }
 
+// Replaces the payload: a bytes object given to a message's part is held
+// as it is, anything else copied into the record; the payload held before,
+// if any, is dropped.
+void replace_payload(part_object* self, PyObject* value) {
+  PyObject** held =
+      self->owner
+          ? &held_payload(reinterpret_cast<message_object*>(self->owner),
+                          self->place)
+          : nullptr;
+  PyObject* dropped = nullptr;
+  if (held && PyBytes_CheckExact(value)) {
+    Py_INCREF(value);
+    owned given(value);
+    change(self, [&](vexal_part_ctx& record) {
+      record.set_payload(std::vector<uint8_t>());
+      dropped = std::exchange(*held, given.release());
+    });
+    Py_XDECREF(dropped);
+    return;
+  }
+  std::vector<uint8_t> payload = byte_view(value).copy();
+  change(self, [&](vexal_part_ctx& record) {
+    record.set_payload(std::move(payload));
+    if (held) dropped = std::exchange(*held, nullptr);
+  });
+  Py_XDECREF(dropped);
+}
+
 PyObject* bytes_of(const std::vector<uint8_t>& payload) {
   return PyBytes_FromStringAndSize(
       reinterpret_cast<const char*>(payload.data()),
@@ -63,6 +99,10 @@ PyObject* bytes_of(const std::vector<uint8_t>& payload) {
 }
 
 PyObject* get_payload(PyObject* self, void*) {
+  if (PyObject* held = held_of(self_of(self))) {
+    Py_INCREF(held);
+    return held;
+  }
   const read_lock lock(*self_of(self)->guard);
   return bytes_of(self_of(self)->record->get_payload());
 }
@@ -74,10 +114,7 @@ int set_payload(PyObject* self, PyObject* value, void*) {
           PyErr_SetString(PyExc_AttributeError, "payload cannot be deleted");
           throw python_error();
         }
-        std::vector<uint8_t> payload = byte_view(value).copy();
-        change(self_of(self), [&](vexal_part_ctx& record) {
-          record.set_payload(std::move(payload));
-        });
+        replace_payload(self_of(self), value);
         return 0;
       },
       -1);
@@ -115,6 +152,7 @@ PyObject* get_type(PyObject* self, void*) {
 }
 
 Py_ssize_t length(PyObject* self) {
+  if (PyObject* held = held_of(self_of(self))) return PyBytes_GET_SIZE(held);
   const read_lock lock(*self_of(self)->guard);
   return static_cast<Py_ssize_t>(self_of(self)->record->get_payload().size());
 }
@@ -123,6 +161,14 @@ PyObject* richcompare(PyObject* left, PyObject* right, int op) {
   part_object* other = as_part(right);
   if (!other || (op != Py_EQ && op != Py_NE)) Py_RETURN_NOTIMPLEMENTED;
   part_object* self = self_of(left);
+  const bool owned_payloads = guarded(
+      [&] {
+        own_payload_of(self);
+        own_payload_of(other);
+        return true;
+      },
+      false);
+  if (!owned_payloads) return nullptr;
   const read_lock first(*self->guard);
   read_lock second;
   if (other->guard != self->guard) second = read_lock(*other->guard);
@@ -162,9 +208,11 @@ PyObject* repr(PyObject* self) {
 // Pickling keeps payload, format and compression, as plain values.
 PyObject* reduce(PyObject* self, PyObject*) {
   part_object* part = self_of(self);
+  PyObject* bytes = get_payload(self, nullptr);
+  if (!bytes) return nullptr;
+  owned payload(bytes);
   const read_lock lock(*part->guard);
   const vexal_part_ctx& record = *part->record;
-  owned payload(bytes_of(record.get_payload()));
   return Py_BuildValue("(O(Oii))", part_type, payload.get(),
                        static_cast<int>(record.get_format()),
                        static_cast<int>(record.get_compression()));
@@ -203,6 +251,15 @@ PyObject* part_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
 int get_buffer(PyObject* self, Py_buffer* view, int flags) {
   static uint8_t no_bytes = 0;
   part_object* part = self_of(self);
+  // A view shows the record's payload, which stays where it is while lent.
+  if (!guarded(
+          [&] {
+            own_payload_of(part);
+            return true;
+          },
+          false)) {
+    return -1;
+  }
   const std::vector<uint8_t>& payload = part->record->get_payload();
   void* data =
       payload.empty() ? &no_bytes : const_cast<uint8_t*>(payload.data());
@@ -286,6 +343,10 @@ part_object* as_part(PyObject* object) {
 
 kelvo::vexal_part_type type_of(const part_object& part) {
   return part.own ? part.own->get_type() : part.place;
+}
+
+void own_payload_of(part_object* part) {
+  if (part->owner) own_payloads(reinterpret_cast<message_object*>(part->owner));
 }
 
 void check_unviewed(size_t exports) {

@@ -62,5 +62,5 @@ need_suite_packages() {
   need_build_packages
   need_python_packages
   need_tool_packages
-  need_packages libgtest-dev libgmock-dev jq python3-pytest python3-mypy
+  need_packages libgtest-dev libgmock-dev jq python3-pytest python3-mypy python3-cffi
 }

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <string>
 
 #include "test_support.hpp"
@@ -20,95 +22,92 @@ using namespace kelvo;
 using namespace vexal_test;
 using vexal_part_payload::compression;
 
-// Refusals of bytes: what each parse within limits says, and where.
-TEST(Errors, RefusalsOfBytesCarryTheirCodeTextAndPosition) {
-  const bytes good = wire_part(1, 3, 0, hex("aa"));
-  const bytes zlib_bad = wire_part(2, 3, 1, hex("78 9c ff"));
-  const bytes inflating = wire_part(2, 3, 1, deflated(bytes(5000, 'a'), 6));
-  const vexal_limits none = vexal_limits::unlimited();
-  const struct {
-    bytes data;
-    vexal_limits limits;
-    vexal_errc code;
-    const char* text;  // a prefix, for zlib's texts
-    uint64_t at;       // the field at fault, from the message's start
-  } rows[] = {
-      // A first header alone decides: nothing else need be there.
-      {hex("09 03 00 00 03 c0 00 00"), none, vexal_errc::unknown_type_code,
-       "Unknown vexal type (raw)", 0},
-      {hex("01 04 00 00 00 00 00 00"), none, vexal_errc::unknown_format_code,
-       "Unknown vexal format (raw)", 1},
-      {hex("01 03 02 00 00 00 00 00"), none,
-       vexal_errc::unknown_compression_code, "Unknown vexal compression (raw)",
-       2},
-      {hex("01 03 00 00 00 00 00 20"),
-       {47, 100},
-       vexal_errc::message_too_long,
-       "vexal message too long",
-       4},
-      {hex("01 03 00 00 00 00 00 20"),
-       {100, 31},
-       vexal_errc::payload_too_long,
-       "vexal payload too long",
-       4},
-      // The second header, once the first has passed.
-      {cat(good, hex("02 03 05 00 00 00 00 00")), none,
-       vexal_errc::unknown_compression_code, "Unknown vexal compression (raw)",
-       11},
-      {cat(good, hex("02 03 00 00 00 00 00 20")),
-       {40, 100},
-       vexal_errc::message_too_long,
-       "vexal message too long",
-       13},
-      // The payloads, once the whole message is there.
-      {cat(good, zlib_bad), none, vexal_errc::zlib_failed,
-       "Failed zlib::inflate [-3]: ", 17},
-      {cat(good, inflating),
-       {100000, 4999},
-       vexal_errc::payload_too_long,
-       "vexal payload too long",
-       17},
-  };
+// The shared table of good and refused messages (tests/data/messages.txt):
+// each form of the parse within limits, the view and the stream reader say
+// the same, with the code, the text and the offset of the field at fault.
+TEST(Errors, EveryParseReadsTheSharedTableOfMessages) {
+  using status = vexal_reader::status;
+  const std::pair<const char*, status> statuses[] = {
+      {"OK", status::message},
+      {"NEED_MORE", status::need_more},
+      {"MALFORMED", status::malformed},
+      {"MESSAGE_TOO_LONG", status::message_too_long},
+      {"PAYLOAD_TOO_LONG", status::payload_too_long}};
+  const auto rows = message_rows();
+  EXPECT_GE(rows.size(), 20u);
   for (const auto& row : rows) {
-    SCOPED_TRACE(to_hex(row.data));
-    // The code's message is the text without its numbers.
-    EXPECT_EQ(
-        std::string(row.text).rfind(make_error_code(row.code).message(), 0),
-        0u);
-    const bytes data = cat(hex("ee ee"), row.data);
+    SCOPED_TRACE(row.line);
+    const bool read = row.status == "OK";
+    const bool refused = row.code != vexal_errc{};
+    const bytes& data = row.data;
+    // C alone refuses an offset past the end; the parse returns it.
+    const std::string result =
+        row.status == "INVALID_ARGUMENT" || row.status == "NEED_MORE"
+            ? std::to_string(row.offset)
+        : read ? std::to_string(row.end)
+               : row.text;
     vexal message;
-    const std::string thrown = parse_result(message, data, 2, row.limits);
-    EXPECT_EQ(thrown.rfind(row.text, 0), 0u) << thrown;
+    EXPECT_EQ(parse_result(message, data, row.offset, row.limits), result);
+    if (row.status == "INVALID_ARGUMENT") continue;
+    // The code's message is the text without its numbers.
+    if (refused) {
+      EXPECT_EQ(row.text.rfind(make_error_code(row.code).message(), 0), 0u);
+    }
 
-    std::error_code ec = make_error_code(vexal_errc::out_of_memory);
+    vexal_failure failure;
     vexal quiet;
-    EXPECT_EQ(quiet.parse(data, 2, row.limits, ec), 2u);
-    EXPECT_EQ(ec, row.code);
-    // A header refusal changes nothing; a payload's leaves the first part
-    // alone and the second as its own parse left it.
-    const bool payload_refused = row.at == 17;
-    EXPECT_TRUE(quiet.first() == vexal().first());
-    EXPECT_EQ(quiet == vexal(), !payload_refused);
+    EXPECT_EQ(
+        quiet.parse(data.data(), data.size(), row.offset, row.limits, failure),
+        read ? row.end : row.offset);
+    EXPECT_EQ(failure.code(), row.code);
+    EXPECT_EQ(failure.offset(), row.at);
+    EXPECT_EQ(failure.message(), row.text);
+    std::error_code ec = make_error_code(vexal_errc::out_of_memory);
+    EXPECT_EQ(quiet.parse(data, row.offset, row.limits, ec),
+              read ? row.end : row.offset);
+    EXPECT_EQ(ec.value(), int(row.code));
+    EXPECT_TRUE(!refused || ec.category() == vexal_category());
 
+    // A view refuses a zlib stream only from the payload of its part, which
+    // is the part whose stored bytes start at the field at fault.
     vexal_view view;
-    const size_t end = view.parse(data, 2, row.limits, ec);
-    if (payload_refused) {
-      // A view leaves the zlib stream to its payload.
-      EXPECT_TRUE(!ec && end == data.size());
+    const size_t end =
+        view.parse(data.data(), data.size(), row.offset, row.limits, failure);
+    const vexal_part_view* at_fault = nullptr;
+    if (refused && !failure) {
+      for (const auto* part : {&view.first(), &view.second()}) {
+        if (part->stored_data() == data.data() + row.at) at_fault = part;
+      }
+      ASSERT_NE(at_fault, nullptr);
+      EXPECT_EQ(end, row.offset + view.size());
       bytes out = hex("01");
-      view.second().payload_into(out, row.limits, ec);
+      at_fault->payload_into(out, row.limits, failure);
       EXPECT_TRUE(out.empty());
     } else {
-      EXPECT_EQ(end, 2u);
+      EXPECT_EQ(end, read ? row.end : row.offset);
     }
-    EXPECT_EQ(ec, row.code);
+    EXPECT_EQ(failure.code(), row.code);
+    EXPECT_EQ(failure.message(), row.text);
+    // A refusal leaves the message alone, but for the second part when its
+    // own payload is refused.
+    if (refused) {
+      EXPECT_TRUE(quiet.first() == vexal().first());
+      EXPECT_EQ(quiet == vexal(), at_fault != &view.second());
+    }
 
+    // The reader, fed the message alone, counts offsets in its stream.
     vexal_reader reader(row.limits);
-    reader.feed(row.data);
-    EXPECT_NE(reader.try_next(message), vexal_reader::status::message);
-    EXPECT_EQ(reader.error_code(), row.code);
-    EXPECT_EQ(reader.error().rfind(row.text, 0), 0u);
-    EXPECT_EQ(reader.error_offset(), row.at);
+    reader.feed(data.data() + row.offset, data.size() - row.offset);
+    const status got = reader.try_next(message);
+    const auto wanted =
+        std::find_if(std::begin(statuses), std::end(statuses),
+                     [&row](const auto& s) { return row.status == s.first; });
+    ASSERT_NE(wanted, std::end(statuses));
+    EXPECT_EQ(got, wanted->second);
+    EXPECT_EQ(reader.failure().code(), row.code);
+    EXPECT_EQ(reader.error(), row.text);
+    EXPECT_EQ(reader.error_offset(),
+              refused ? row.at - row.offset : reader.offset());
   }
 }
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <utility>
@@ -34,6 +35,7 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
   const bytes text(5000, 'a');
   const bytes stored = wire_of(text, compression::none, hex("aa bb"));
   const bytes inflated = wire_of(text, compression::zlib_default, {});
+  const bytes second_stored = wire_of(hex("03"), compression::none, text);
   const bytes bomb = wire_of(bytes(16 << 20, 0), compression::zlib_level_9, {});
   const size_t big = 1 << 30;
   const std::string too_long = "vexal message too long",
@@ -46,6 +48,8 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
       {stored, {stored.size(), 5000}, ""},
       {stored, {stored.size() - 1, big}, too_long},
       {stored, {big, 4999}, payload},
+      {second_stored, {big, 5000}, ""},
+      {second_stored, {big, 4999}, payload},
       {inflated, {big, 5000}, ""},
       {inflated, {big, 4999}, payload},
       {bomb, {big, 1 << 20}, payload},
@@ -60,6 +64,85 @@ TEST(Reader, LimitsAreInclusiveAndReaderAndParseAgree) {
     EXPECT_EQ(parse_result(message, row.data, 0, row.limits),
               row.error.empty() ? std::to_string(row.data.size()) : row.error);
     EXPECT_EQ(message.first() == before.first(), !row.error.empty());
+  }
+}
+
+// A reader that holds nothing, new or moved from, answers every query as an
+// empty one; a commit over the room prepared (a read's -1 among them)
+// changes nothing, and one within it is the bytes committed.
+TEST(Reader, AReaderThatHoldsNothingAnswersAsAnEmptyOne) {
+  using status = vexal_reader::status;
+  const bytes wire = wire_of(hex("aa"), compression::none, {});
+  const vexal_limits limits{100, 10};
+  const auto fed = [&] {
+    vexal_reader reader(limits);
+    reader.feed(wire.data(), 5);
+    return reader;
+  };
+  const struct {
+    const char* name;
+    std::function<void(vexal_reader&)> make;
+    size_t prepare, commit;
+  } rows[] = {
+      {"new", [](vexal_reader&) {}, 0, 0},
+      {"moved from",
+       [&](vexal_reader& r) {
+         r.feed(wire.data(), 5);
+         vexal_reader taker(std::move(r));
+       },
+       0, 0},
+      {"moved from by assignment",
+       [&](vexal_reader& r) {
+         r = fed();
+         vexal_reader taker;
+         taker = std::move(r);
+       },
+       0, 0},
+      {"moved from after a refusal",
+       [&](vexal_reader& r) {
+         r.feed(hex("01 03 09 00 00 00 00 00"));
+         vexal refused;
+         EXPECT_EQ(r.try_next(refused), status::malformed);
+         vexal_reader taker(std::move(r));
+       },
+       0, 0},
+      {"a read's -1 committed", [](vexal_reader&) {}, 4, size_t(-1)},
+      {"a commit over the room", [](vexal_reader& r) { r.prepare(100); }, 4, 5},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    vexal_reader reader(limits);
+    row.make(reader);
+    if (row.prepare > 0) {
+      std::memcpy(reader.prepare(row.prepare), wire.data(), row.prepare);
+      EXPECT_FALSE(reader.commit(row.commit));
+    } else {
+      EXPECT_EQ(reader.capacity(), 0u);
+      EXPECT_FALSE(reader.commit(1));
+    }
+    EXPECT_EQ(reader.buffered(), 0u);
+    EXPECT_EQ(reader.needed(), vexal_part_header_size);
+    EXPECT_TRUE(reader.at_boundary());
+    EXPECT_EQ(reader.offset(), 0u);
+    EXPECT_EQ(reader.next_size(), 0u);
+    EXPECT_FALSE(reader.skipping());
+    EXPECT_TRUE(reader.error().empty() && !reader.error_code());
+    EXPECT_FALSE(reader.failure());
+    EXPECT_EQ(reader.error_offset(), 0u);
+    size_t used = 99;
+    vexal_view view;
+    EXPECT_EQ(reader.try_read(nullptr, 0, used, view), status::need_more);
+    EXPECT_EQ(used, 0u);
+    vexal message;
+    EXPECT_EQ(reader.try_next(message), status::need_more);
+    reader.skip();
+    // It reads on as a new reader does, with its limits.
+    EXPECT_EQ(reader.try_read(wire.data(), wire.size(), used, view),
+              status::message);
+    EXPECT_TRUE(used == wire.size() && view.size() == wire.size());
+    EXPECT_EQ(reader.wire().offset, 0u);
+    reader.feed(wire_of(noise(11), compression::none, {}));
+    EXPECT_EQ(reader.try_next(message), status::payload_too_long);
   }
 }
 

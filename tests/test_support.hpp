@@ -9,6 +9,9 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -121,6 +124,74 @@ inline std::vector<kelvo::vexal> sample_messages() {
       make_message({}, compression::zlib_default, noise(50), compression::none,
                    format::bytes),
   };
+}
+
+// One message of tests/data/messages.txt, whose header says what each
+// field is; `status` and `code` keep the file's names.
+struct message_row {
+  std::string line;
+  bytes data;
+  size_t offset;
+  kelvo::vexal_limits limits;
+  std::string status;
+  kelvo::vexal_errc code;
+  uint64_t at;
+  size_t end;
+  std::string text;
+};
+
+// The code named `name` in the file (NONE is value 0).
+inline kelvo::vexal_errc code_named(const std::string& name) {
+  static const char* const names[] = {"NONE",
+                                      "INPUT_TOO_SHORT",
+                                      "POSITION_OUT_OF_RANGE",
+                                      "UNKNOWN_TYPE",
+                                      "UNKNOWN_FORMAT",
+                                      "UNKNOWN_COMPRESSION",
+                                      "UNKNOWN_TYPE_CODE",
+                                      "UNKNOWN_FORMAT_CODE",
+                                      "UNKNOWN_COMPRESSION_CODE",
+                                      "PARTS_PAYLOAD_TOO_LONG",
+                                      "ZLIB_FAILED",
+                                      "MESSAGE_TOO_LONG",
+                                      "PAYLOAD_TOO_LONG",
+                                      "OUT_OF_MEMORY",
+                                      "COMPRESSED_PART"};
+  for (int i = 0; i < int(std::size(names)); ++i) {
+    if (name == names[i]) return kelvo::vexal_errc(i);
+  }
+  throw std::invalid_argument("no vexal code " + name);
+}
+
+// Every row of the file at VEXAL_TEST_MESSAGES, the path the build defines.
+inline std::vector<message_row> message_rows() {
+  std::ifstream file(VEXAL_TEST_MESSAGES);
+  if (!file) throw std::runtime_error("cannot read " VEXAL_TEST_MESSAGES);
+  std::vector<message_row> rows;
+  std::string line;
+  while (std::getline(file, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> field;
+    std::istringstream fields(line);
+    for (std::string f; std::getline(fields, f, '|');) field.push_back(f);
+    if (field.size() != 9) throw std::runtime_error("not a row: " + line);
+    const auto word = [&field](size_t i) {
+      std::istringstream in(field[i]);
+      std::string w;
+      in >> w;
+      return w;
+    };
+    const auto limit = [&word](size_t i) {
+      return word(i) == "-" ? SIZE_MAX : size_t(std::stoull(word(i)));
+    };
+    const size_t open = field[8].find('"'), close = field[8].rfind('"');
+    rows.push_back({line, hex(field[0]), size_t(std::stoull(word(1))),
+                    kelvo::vexal_limits{limit(2), limit(3)}, word(4),
+                    code_named(word(5)), std::stoull(word(6)),
+                    size_t(std::stoull(word(7))),
+                    field[8].substr(open + 1, close - open - 1)});
+  }
+  return rows;
 }
 
 }  // namespace vexal_test

@@ -93,7 +93,9 @@ class VEXAL_EXPORT vexal_failure {
   vexal_errc code() const noexcept { return code_; }
   /// The code as a `std::error_code`; empty when there is no failure.
   std::error_code error_code() const noexcept;
-  /// `error_code()`, so a failure goes where a `std::error_code` does.
+  /// `error_code()`, so a failure goes where a `std::error_code` does
+  /// (implicit on purpose).
+  // NOLINTNEXTLINE(google-explicit-constructor)
   operator std::error_code() const noexcept { return error_code(); }
   /// The offset of the field at fault in the input that was read: the
   /// header byte whose code is unknown, the length field that announces too

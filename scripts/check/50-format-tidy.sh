@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: MIT
-# House keeping: every .cpp/.hpp in the tree is formatted with the repo's
+# House keeping: every .cpp/.hpp of the project is formatted with the repo's
 # .clang-format, and clang-tidy finds nothing in the library's sources (src/)
 # with the checks of .clang-tidy.
 source "$(dirname "$0")/../lib.sh"
@@ -7,7 +7,9 @@ source "$(dirname "$0")/packaging.sh"
 cd "$VEXAL_ROOT"
 
 need_packages clang-format clang-tidy
-find . \( -path ./build -o -path './build-*' -o -path ./.git \) -prune -o \
+# node/'s npm packages, build and packing copies are not the project's code.
+find . \( -path ./build -o -path './build-*' -o -path ./.git -o -path ./node/node_modules \
+  -o -path ./node/build -o -path ./node/deps \) -prune -o \
   \( -name '*.cpp' -o -name '*.hpp' \) -print0 |
   xargs -0 clang-format --dry-run -Werror
 echo "ok: formatting"

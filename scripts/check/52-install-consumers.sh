@@ -11,14 +11,18 @@
 # only vexal/vexal.hpp makes a message and parses it within limits, and a
 # configure without CLI11 stops with the package to install and the option
 # that builds without the tool. C programs build against the same tree with
-# pkg-config and with find_package, and a Python ctypes script reads a
-# stream through the installed library. Every number that states the version (CMake package, vexal.pc,
+# pkg-config and with find_package, the installed vexal/vexal.h compiles
+# alone as strict C99, a Python cffi script takes its declarations from that
+# header and reads a stream through the installed library, and the cgo
+# example (examples/go) passes its tests against it, offline, under cgo's
+# pointer checks. Every number that states the version (CMake package, vexal.pc,
 # SONAME, the library's version text, the headers' version macros) must agree
 # with the project version.
 source "$(dirname "$0")/../lib.sh"
 source "$(dirname "$0")/packaging.sh"
 cd "$VEXAL_ROOT"
 
+need_packages python3-cffi golang-go
 build_package_preset
 version=$(project_version)
 work=build/consumers
@@ -101,8 +105,7 @@ echo "ok: vexal/vexal.hpp alone gives the bounded parse"
 
 # C consumers: the C twin of `vexal inspect` built with pkg-config, and with
 # find_package from a project whose only language is C, as C99 with
-# warnings as errors; both read the sample. A ctypes script reads a stream
-# through the installed library with no compiler at all.
+# warnings as errors; both read the sample.
 c_flags=(-std=c99 -pedantic -Wall -Wextra -Werror)
 # shellcheck disable=SC2046  # pkg-config prints several words on purpose
 gcc "${c_flags[@]}" examples/c/inspect.c $(pkg-config --cflags --libs vexal) \
@@ -124,7 +127,33 @@ for program in "$work/c-pkg-config-inspect" "$work/c-find-package/inspect"; do
     "$(LD_LIBRARY_PATH="$libdir" "$program" <examples/sample.vexal | tail -1)" \
     "2 messages"
 done
-/usr/bin/python3 tests/c/ctypes_reader.py "$libdir/libvexal.so.${version%%.*}"
+
+# The installed C header on its own is strict C99: a program that includes
+# nothing else builds and runs.
+cat >"$work/vexal-h-alone.c" <<'EOF'
+#include <vexal/vexal.h>
+int main(void) {
+  return vexal_version_number() == VEXAL_VERSION_NUMBER ? 0 : 1;
+}
+EOF
+gcc -std=c99 -pedantic -Wall -Wextra -Werror -I"$prefix/include" \
+  "$work/vexal-h-alone.c" -L"$libdir" -lvexal -o "$work/vexal-h-alone"
+LD_LIBRARY_PATH="$libdir" "$work/vexal-h-alone" ||
+  fail "a C program with vexal/vexal.h alone"
+echo "ok: vexal/vexal.h alone is C99"
+
+# cffi reads the installed header itself, preprocessed, and the library.
+/usr/bin/python3 tests/c/cffi_reader.py "$libdir/libvexal.so.${version%%.*}" \
+  "$prefix/include"
+
+# The cgo example, linked through vexal.pc, with a Go cache and path of its
+# own and no network.
+(
+  cd examples/go
+  GOCACHE="$VEXAL_ROOT/$work/go/cache" GOPATH="$VEXAL_ROOT/$work/go/path" \
+    GOPROXY=off GOFLAGS= GO111MODULE=on CGO_ENABLED=1 GODEBUG=cgocheck=1 \
+    LD_LIBRARY_PATH="$libdir" go test -count=1 ./...
+)
 
 # A configure without CLI11 names the package and the option.
 if cmake -S . -B "$work/no-cli11" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON \

@@ -3,7 +3,8 @@
 # once, briefly, on the small payload sizes, the peak-heap cases and the
 # stream reader, then renders the results tables (the report fails on a table
 # without rows): it shows that the suite and its report work.
-# Timings here mean nothing; bench/run takes the real measurements.
+# Timings here mean nothing; bench/run takes the real measurements. Last,
+# the peer comparison through the installed headers, briefly.
 source "$(dirname "$0")/../lib.sh"
 cd "$VEXAL_ROOT"
 
@@ -31,3 +32,8 @@ build/bench/bench/vexal_expansion_probe 64 48
 
 # The Python package against struct + zlib by hand, each case once.
 PYTHONPATH=build/bench/python /usr/bin/python3 bench/python_bench.py --quick
+
+# The peer comparison, built as users build against the installed package
+# (it installs FlatBuffers and msgpack-cxx when missing), each case once on
+# the small payloads: its report fails when a library's row is missing.
+REPETITIONS=1 MIN_TIME=0.01 bench/peers/run --benchmark_filter='/(16|4096)$'

@@ -139,7 +139,8 @@ vexal_status_t vexal_compose_into(const uint8_t* first, size_t first_size,
     return refused(error, f);
   }
   *out_size = message.size;
-  if (message.size > out_capacity) {
+  // A message has at least its two headers, so no room is always too small.
+  if (message.size > out_capacity || out == nullptr) {
     return report(error, VEXAL_OUTPUT_TOO_SMALL);
   }
   write(message, out);

@@ -3,7 +3,10 @@
 // program runs against. The C enumerations restate the C++ library's values
 // so that a C header can stand alone; the assertions below keep the two
 // equal.
+#include <cstdint>
+#include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #include "c/c_support.hpp"
 #include "vexal/constants.hpp"
@@ -95,7 +98,7 @@ static_assert(std::size(code_names) == VEXAL_CODE_COMPRESSED_PART + 1);
 
 // The name at `index` of `names`, or `unknown` outside it.
 template <size_t count>
-const char* name_of(const char* const (&names)[count], long index,
+const char* name_of(const char* const (&names)[count], int64_t index,
                     const char* unknown) {
   return index >= 0 && static_cast<size_t>(index) < count ? names[index]
                                                           : unknown;
@@ -108,8 +111,12 @@ const char* vexal_version_string(void) noexcept { return VEXAL_VERSION_STRING; }
 int vexal_version_number(void) noexcept { return VEXAL_VERSION_NUMBER; }
 
 const char* vexal_status_name(vexal_status_t status) noexcept {
-  return name_of(status_names, static_cast<long>(status),
-                 "VEXAL_STATUS_UNKNOWN");
+  // A C caller may pass any value of the enumeration's integer type; in C++
+  // a value outside the enumerators' range may not be read as the enum, so
+  // its bytes are read as that integer.
+  std::underlying_type_t<vexal_status_t> raw;
+  std::memcpy(&raw, &status, sizeof raw);
+  return name_of(status_names, raw, "VEXAL_STATUS_UNKNOWN");
 }
 
 const char* vexal_code_name(int code) noexcept {

@@ -29,9 +29,18 @@ vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
     return report(error, VEXAL_INVALID_ARGUMENT,
                   unpack_out_of_range(offset, size));
   }
+  // A whole, valid message: no failure is made on its path.
+  const vexal_limits within = c_limits(limits);
+  checked_message checked;
+  if (offset < size &&
+      accept_whole_message(data + offset, size - offset, within, checked)) {
+    to_c(data, offset, checked, *message);
+    *end = offset + static_cast<size_t>(checked.frame.size);
+    return report(error, VEXAL_OK);
+  }
   failure f;
   const size_t next = view_core::parse_into(
-      data, size, offset, c_limits(limits), f,
+      data, size, offset, within, f,
       [data, offset, message](const uint8_t*, const checked_message& checked) {
         to_c(data, offset, checked, *message);
       });
@@ -44,22 +53,22 @@ vexal_status_t vexal_parse(const uint8_t* data, size_t size, size_t offset,
 namespace {
 
 // The payload of the part whose `stored_size` stored bytes lie at `stored`,
-// into the caller's `capacity` bytes at `out`: `size` is set to the
+// into the caller's `capacity` bytes at `out`: `payload_size` is set to the
 // payload's size when it is known, even when it does not fit.
 failure payload_to(const uint8_t* stored, size_t stored_size, bool compressed,
                    size_t max_payload, uint8_t* out, size_t capacity,
-                   size_t& size) noexcept {
-  size = 0;
+                   size_t& payload_size) noexcept {
+  payload_size = 0;
   if (compressed) {
     failure f;
     catch_out_of_memory(f, [&] {
       f = zlib_inflate_to(stored, stored_size, out, capacity, max_payload,
-                          size);
+                          payload_size);
     });
     return f;
   }
   if (stored_size > max_payload) return fail(vexal_errc::payload_too_long);
-  size = stored_size;
+  payload_size = stored_size;
   if (stored_size <= capacity && stored_size > 0) {
     std::memcpy(out, stored, stored_size);
   }

@@ -83,7 +83,7 @@ vexal_status_t vexal_reader_read(vexal_reader_t* reader, const uint8_t* data,
       reader->reader.try_read(data, size, *used, view);
   // A message read where it lies points into `data`; one that was cut
   // points into the reader's buffer, which is a different block.
-  const std::less<const uint8_t*> before;
+  const std::less<> before;
   const uint8_t* stored = view.first().stored_data();
   const bool in_data = outcome == vexal_reader::status::message && size > 0 &&
                        !before(stored, data) && before(stored, data + size);

@@ -3,6 +3,7 @@
 // which throw what it refuses, or report it as an error code.
 #include "vexal/vexal.hpp"
 
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -17,34 +18,85 @@ namespace kelvo {
 
 namespace {
 
-// The wire size of a record that is stored as is and carries valid codes, so
-// that composing it can fail only for lack of memory; 0 for any other record.
-size_t certain_wire_size(const vexal_part_ctx::impl& record) {
-  if (record.compression != vexal_part_payload::compression::none ||
-      record.payload.size() > vexal_max_stored_size ||
-      !detail::is_known(record.type) || !detail::is_known(record.format)) {
-    return 0;  // the part's own compose reports what it refuses
+// The record's type, format and compression, as composing reads them.
+detail::part_fields fields_of(const vexal_part_ctx::impl& record) {
+  return {record.type, record.format, record.compression};
+}
+
+// A message up to this size is written into room made by growing `out`,
+// zeroed first: zeroing so few bytes costs less than the bookkeeping of one
+// insert per piece. Longer ones are inserted piece by piece, so that no
+// large payload is written twice.
+constexpr size_t small_message = 256;
+
+// Appends the `size` bytes at `data` to `out`.
+void append(std::vector<uint8_t>& out, const uint8_t* data, size_t size) {
+  out.insert(out.end(), data, data + size);
+}
+
+// Appends one part stored as is: its encoded `header`, then its payload.
+void append_part(std::vector<uint8_t>& out, const uint8_t* header,
+                 const std::vector<uint8_t>& payload) {
+  detail::reserve_for_append(out, vexal_part_header_size + payload.size());
+  append(out, header, vexal_part_header_size);
+  append(out, payload.data(), payload.size());
+}
+
+// Appends a message of two parts stored as is, from their encoded `headers`
+// (both, back to back) and their payloads, after one exact reservation.
+void append_message(std::vector<uint8_t>& out, const uint8_t* headers,
+                    const std::vector<uint8_t>& first,
+                    const std::vector<uint8_t>& second) {
+  const uint8_t* second_header = headers + vexal_part_header_size;
+  const size_t total = vexal_raw_headers_size + first.size() + second.size();
+  detail::reserve_for_append(out, total);
+  if (total > small_message) {
+    append(out, headers, vexal_part_header_size);
+    append(out, first.data(), first.size());
+    append(out, second_header, vexal_part_header_size);
+    append(out, second.data(), second.size());
+    return;
   }
-  return vexal_part_header_size + record.payload.size();
+  const size_t at = out.size();
+  out.resize(at + total);
+  uint8_t* to = out.data() + at;
+  std::memcpy(to, headers, vexal_part_header_size);
+  to += vexal_part_header_size;
+  if (!first.empty()) std::memcpy(to, first.data(), first.size());
+  to += first.size();
+  std::memcpy(to, second_header, vexal_part_header_size);
+  to += vexal_part_header_size;
+  if (!second.empty()) std::memcpy(to, second.data(), second.size());
 }
 
 // Appends both parts: the first, then the second, each refused before it
 // appends anything; when the second is refused, the first stays appended.
-// When neither part can fail or compress, one reservation for the whole
-// message spares moving the first part's bytes when the second part grows
-// `out`; otherwise each part reserves its own room, after its own checks.
+// Parts stored as is are written from their headers, encoded first, and
+// their payloads, after one exact reservation for all that is appended;
+// a compressed part reserves its own room once its zlib stream is made.
 bool compose_message(const vexal_part_ctx::impl& first,
                      const vexal_part_ctx::impl& second,
                      std::vector<uint8_t>& out, detail::failure& f) {
-  const size_t first_size = certain_wire_size(first);
-  const size_t second_size = certain_wire_size(second);
-  if (first_size != 0 && second_size != 0) {
-    detail::reserve_for_append(out, first_size + second_size);
+  using payload_compression = vexal_part_payload::compression;
+  if (first.compression != payload_compression::none ||
+      second.compression != payload_compression::none) {
+    return detail::compose_part(fields_of(first), first.payload.data(),
+                                first.payload.size(), out, f) &&
+           detail::compose_part(fields_of(second), second.payload.data(),
+                                second.payload.size(), out, f);
   }
-  return detail::compose_part(first.fields(), first.payload.data(),
-                              first.payload.size(), out, f) &&
-         detail::compose_part(second.fields(), second.payload.data(),
-                              second.payload.size(), out, f);
+  uint8_t headers[vexal_raw_headers_size];
+  if (!detail::encode_part_header(fields_of(first), first.payload.size(),
+                                  headers, f)) {
+    return false;
+  }
+  if (!detail::encode_part_header(fields_of(second), second.payload.size(),
+                                  headers + vexal_part_header_size, f)) {
+    append_part(out, headers, first.payload);
+    return false;
+  }
+  append_message(out, headers, first.payload, second.payload);
+  return true;
 }
 
 // The headers of a message whose parts are stored as is.
@@ -52,8 +104,8 @@ std::array<uint8_t, vexal_raw_headers_size> raw_headers_of(
     const vexal_part_ctx::impl& first, const vexal_part_ctx::impl& second,
     detail::failure& f) noexcept {
   std::array<uint8_t, vexal_raw_headers_size> headers{};
-  detail::encode_raw_headers(first.fields(), first.payload.size(),
-                             second.fields(), second.payload.size(),
+  detail::encode_raw_headers(fields_of(first), first.payload.size(),
+                             fields_of(second), second.payload.size(),
                              headers.data(), f);
   return headers;
 }

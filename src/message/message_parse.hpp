@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "error/failure.hpp"
+#include "frame/message_frame.hpp"
 #include "part/impl.hpp"
 #include "vexal/limits.hpp"
 #include "vexal/vexal.hpp"
@@ -28,10 +29,23 @@ size_t parse_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
                    const uint8_t* data, size_t size, size_t offset,
                    size_t max_payload, failure& f);
 
+// The parts of the message at `offset` of `data`, whose headers `checked`
+// has read and found valid and whose bytes are all there, taken into
+// `first` and `second` as `parse_parts` takes them: the first part's
+// payload before the second's, and the first part taken over only once the
+// second has been read. The headers are not read again. Throws
+// std::bad_alloc only.
+size_t take_parts(vexal_part_ctx::impl& first, vexal_part_ctx::impl& second,
+                  const uint8_t* data, size_t offset,
+                  const checked_message& checked, size_t max_payload,
+                  failure& f);
+
 // The parse within `limits`: the headers are checked first, one after the
 // other, as the bytes present allow (frame/message_frame.hpp), and nothing
 // is read until they all pass and the whole message is there; then the
-// parts are read as `parse_parts` reads them. Throws std::bad_alloc only.
+// payloads are taken as `parse_parts` takes them, from the codes and
+// lengths that the checks read, without reading the headers again. Throws
+// std::bad_alloc only.
 size_t parse_within(vexal& message, const uint8_t* data, size_t size,
                     size_t offset, const vexal_limits& limits, failure& f);
 

@@ -45,12 +45,19 @@ inline bool look_up(vexal_part_type type, part_header::type& code) noexcept {
   return false;
 }
 
+// The wire-to-value lookups are range tests and arithmetic on the codes'
+// values (pinned below), which compilers make without branches: a parse
+// converts six codes for every message. Like the others, they leave their
+// output alone for a code outside the table.
 inline bool look_up(part_header::type code, vexal_part_type& type) noexcept {
-  switch (code) {
-    case part_header::type::first: type = vexal_part_type::first; return true;
-    case part_header::type::second: type = vexal_part_type::second; return true;
+  static_assert(static_cast<int>(part_header::type::first) == 1 &&
+                static_cast<int>(part_header::type::second) == 2);
+  const auto value = static_cast<uint8_t>(code);
+  const bool known = static_cast<uint8_t>(value - 1) < 2;
+  if (known) {
+    type = value == 1 ? vexal_part_type::first : vexal_part_type::second;
   }
-  return false;
+  return known;
 }
 
 inline bool look_up(vexal_part_payload::format format,
@@ -70,19 +77,18 @@ inline bool look_up(vexal_part_payload::format format,
 
 inline bool look_up(part_header::format code,
                     vexal_part_payload::format& format) noexcept {
-  using payload_format = vexal_part_payload::format;
-  switch (code) {
-    case part_header::format::bytes:
-      format = payload_format::bytes;
-      return true;
-    case part_header::format::application_1:
-      format = payload_format::application_1;
-      return true;
-    case part_header::format::application_2:
-      format = payload_format::application_2;
-      return true;
-  }
-  return false;
+  // Codes 3, 2 and 1 stand for formats 0, 1 and 2.
+  static_assert(static_cast<int>(part_header::format::bytes) == 3 &&
+                static_cast<int>(part_header::format::application_1) == 2 &&
+                static_cast<int>(part_header::format::application_2) == 1);
+  static_assert(
+      static_cast<int>(vexal_part_payload::format::bytes) == 0 &&
+      static_cast<int>(vexal_part_payload::format::application_1) == 1 &&
+      static_cast<int>(vexal_part_payload::format::application_2) == 2);
+  const auto value = static_cast<uint8_t>(code);
+  const bool known = static_cast<uint8_t>(value - 1) < 3;
+  if (known) format = static_cast<vexal_part_payload::format>(3 - value);
+  return known;
 }
 
 // The wire tells only whether a payload is zlib-compressed, not the level.
@@ -97,15 +103,16 @@ inline bool look_up(vexal_part_payload::compression compression,
 
 inline bool look_up(part_header::compression code,
                     vexal_part_payload::compression& compression) noexcept {
-  switch (code) {
-    case part_header::compression::stored:
-      compression = vexal_part_payload::compression::none;
-      return true;
-    case part_header::compression::zlib:
-      compression = vexal_part_payload::compression::zlib_default;
-      return true;
-  }
-  return false;
+  // Code 0 stands for `none` (0), code 1 for `zlib_default` (1).
+  static_assert(static_cast<int>(part_header::compression::stored) == 0 &&
+                static_cast<int>(part_header::compression::zlib) == 1);
+  static_assert(
+      static_cast<int>(vexal_part_payload::compression::none) == 0 &&
+      static_cast<int>(vexal_part_payload::compression::zlib_default) == 1);
+  const auto value = static_cast<uint8_t>(code);
+  const bool known = value < 2;
+  if (known) compression = static_cast<vexal_part_payload::compression>(value);
+  return known;
 }
 
 // The zlib level that composing uses for `compression` (0 for `none`).

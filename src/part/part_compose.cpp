@@ -26,13 +26,17 @@ bool encode_part_header(const part_fields& fields, size_t stored_size,
   } else if (!look_up(fields.format, format_code)) {
     f = fail(vexal_errc::unknown_format);
   } else {
-    wire[vexal_part_type_offset] = static_cast<uint8_t>(type_code);
-    wire[vexal_part_format_offset] = static_cast<uint8_t>(format_code);
-    wire[vexal_part_compression_offset] =
+    // Made whole, then stored at once: a copy of the header that follows
+    // reads it back from one store rather than from five.
+    uint8_t image[vexal_part_header_size];
+    image[vexal_part_type_offset] = static_cast<uint8_t>(type_code);
+    image[vexal_part_format_offset] = static_cast<uint8_t>(format_code);
+    image[vexal_part_compression_offset] =
         static_cast<uint8_t>(compression_code);
-    wire[vexal_part_reserved_offset] = 0;
-    encode_be32(wire + vexal_part_length_offset,
+    image[vexal_part_reserved_offset] = 0;
+    encode_be32(image + vexal_part_length_offset,
                 static_cast<uint32_t>(stored_size));
+    std::memcpy(wire, image, sizeof image);
     return true;
   }
   return false;

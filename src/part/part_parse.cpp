@@ -9,13 +9,12 @@
 
 namespace kelvo::detail {
 
-bool take_payload(vexal_part_ctx::impl& record, const uint8_t* data,
-                  stored_bytes stored, size_t max_payload, failure& f) {
-  std::vector<uint8_t>& payload = record.payload;
+// The stored bytes are copied first, so that a refusal leaves them in the
+// payload, as a part parse that throws leaves them.
+bool take_compressed(std::vector<uint8_t>& payload, const uint8_t* data,
+                     stored_bytes stored, size_t max_payload, failure& f) {
   payload.clear();
-  payload.reserve(stored.size);
-  payload.insert(payload.end(), data + stored.at, data + stored.end());
-  if (record.compression == vexal_part_payload::compression::none) return true;
+  payload.assign(data + stored.at, data + stored.end());
   std::vector<uint8_t> inflated;
   f = zlib_inflate_into(payload.data(), payload.size(), inflated, max_payload);
   if (f) {

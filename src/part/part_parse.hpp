@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "error/failure.hpp"
 #include "part/codes.hpp"
@@ -84,15 +85,30 @@ template <typename Record>
   return stored_bytes{pos, stored_size};
 }
 
-// Step two: replaces `record`'s payload with the stored bytes (`stored` of
-// `data`, as step one found them), inflated when `record`'s compression is
-// not `none` (up to `max_payload` bytes; a payload stored as is has been
-// measured against its bound from its header). Copying allocates nothing
-// when the payload's buffer already holds `stored.size` bytes. A refusal
-// lies at the first stored byte; the payload then holds the stored bytes.
-// Throws std::bad_alloc only.
-bool take_payload(vexal_part_ctx::impl& record, const uint8_t* data,
-                  stored_bytes stored, size_t max_payload, failure& f);
+// Step two for a compressed part: the stored bytes inflated into `payload`.
+bool take_compressed(std::vector<uint8_t>& payload, const uint8_t* data,
+                     stored_bytes stored, size_t max_payload, failure& f);
+
+// Step two: replaces `payload` with the stored bytes (`stored` of `data`, as
+// step one found them), inflated when `compression` is not `none` (up to
+// `max_payload` bytes; a payload stored as is has been measured against its
+// bound from its header). Copying allocates nothing when the buffer already
+// holds `stored.size` bytes, and exactly `stored.size` bytes when it does
+// not. A refusal lies at the first stored byte; the payload then holds the
+// stored bytes. Throws std::bad_alloc only.
+inline bool take_payload(vexal_part_payload::compression compression,
+                         std::vector<uint8_t>& payload, const uint8_t* data,
+                         stored_bytes stored, size_t max_payload, failure& f) {
+  if (compression != vexal_part_payload::compression::none) {
+    return take_compressed(payload, data, stored, max_payload, f);
+  }
+  // One copy, into the buffer as it is when it holds the bytes, else into
+  // one exact allocation; the payload is emptied first, so a lack of memory
+  // leaves it empty, as in every step that replaces a payload.
+  payload.clear();
+  payload.assign(data + stored.at, data + stored.end());
+  return true;
+}
 
 }  // namespace kelvo::detail
 

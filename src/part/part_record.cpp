@@ -68,7 +68,8 @@ size_t impl::parse_part(const uint8_t* data, size_t size, size_t offset,
                         size_t max_payload, detail::failure& f) {
   const auto stored = detail::read_part_header(*this, data, size, offset, f);
   if (!stored) return offset;
-  if (!detail::take_payload(*this, data, *stored, max_payload, f)) {
+  if (!detail::take_payload(compression, payload, data, *stored, max_payload,
+                            f)) {
     return offset;
   }
   return stored->end();

@@ -112,11 +112,11 @@ vexal_reader::status vexal_reader::try_read(const uint8_t* data, size_t size,
                                             size_t& used,
                                             vexal_view& view) noexcept {
   used = 0;
-  if (state_) return state_->read_in_place(data, size, used, limits_, view);
-  if (size == 0) return status::need_more;
-  state* s = own();
-  if (s == nullptr) return status::out_of_memory;
-  return s->read_in_place(data, size, used, limits_, view);
+  // A reader that holds nothing is made only when bytes arrive.
+  if (!state_ && (size == 0 || own() == nullptr)) {
+    return size == 0 ? status::need_more : status::out_of_memory;
+  }
+  return state_->read_in_place(data, size, used, limits_, view);
 }
 
 bool vexal_reader::next(vexal_view& view) {

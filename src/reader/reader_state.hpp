@@ -169,8 +169,10 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // the bytes the message at the front needs are held, step by step (its
   // first header, up to its second header, its end), each step checked as
   // `read` checks it, so nothing of `data` past that message is taken.
-  status read_in_place(const uint8_t* data, size_t size, size_t& used,
-                       const vexal_limits& limits, vexal_view& view) noexcept {
+  [[gnu::always_inline]] status read_in_place(const uint8_t* data, size_t size,
+                                              size_t& used,
+                                              const vexal_limits& limits,
+                                              vexal_view& view) noexcept {
     used = 0;
     prepared = 0;
     if (lent) buffer.release_above(kept_capacity);
@@ -180,6 +182,15 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     if (pending() == 0 && !skipping()) {
       return read_from(data, size, used, limits, view);
     }
+    return read_after_held(data, size, used, limits, view);
+  }
+
+  // `read_in_place` while part of a message, or a skip, is pending: out of
+  // line, so that the step for a message with nothing held stays small.
+  [[gnu::noinline]] status read_after_held(const uint8_t* data, size_t size,
+                                           size_t& used,
+                                           const vexal_limits& limits,
+                                           vexal_view& view) noexcept {
     // The rest of a skipped message is dropped from `data` unheld, but for
     // its second header, which the skip needs whole.
     while (skipping() && used < size) {
@@ -196,8 +207,9 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
       drop_held();
     }
     if (skipping()) return status::need_more;
-    if (pending() == 0)
+    if (pending() == 0) {
       return read_from(data + used, size - used, used, limits, view);
+    }
     for (;;) {
       detail::failure f;
       const detail::checked_message checked =
@@ -216,14 +228,20 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     return read(limits, view);
   }
 
-  // `read_from`'s way out for a message that is refused or not whole: the
-  // refused message is held up to the end of the header at fault, so that
-  // `skip` drops it as it drops one that arrived in pieces; one not whole
-  // is held as far as it has come.
+  // `read_from`'s way for a message that the quick check did not accept:
+  // the whole check decides. A refused message is held up to the end of the
+  // header at fault, so that `skip` drops it as it drops one that arrived in
+  // pieces; one not whole is held as far as it has come; a whole one is
+  // read where it lies after all.
   [[gnu::noinline]] status hold_front(const uint8_t* at, size_t available,
                                       size_t& used, const vexal_limits& limits,
-                                      const detail::checked_message& checked,
-                                      const detail::failure& f) noexcept {
+                                      vexal_view& view) noexcept {
+    detail::failure f;
+    const detail::checked_message checked =
+        detail::check_message(at, available, 0, limits, f);
+    if (!f && checked.frame.whole(available)) {
+      return take_in_place(at, checked, used, view);
+    }
     const uint64_t through =
         !f ? available
         : f.at < header::wire_size
@@ -240,14 +258,21 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
 
   // `read_in_place` with nothing held: the message at `at` is read there
   // when it is whole; otherwise what it refuses or needs is held.
-  status read_from(const uint8_t* at, size_t available, size_t& used,
-                   const vexal_limits& limits, vexal_view& view) noexcept {
-    detail::failure f;
-    const detail::checked_message checked =
-        detail::check_message(at, available, 0, limits, f);
-    if (f || !checked.frame.whole(available)) {
-      return hold_front(at, available, used, limits, checked, f);
+  [[gnu::always_inline]] status read_from(const uint8_t* at, size_t available,
+                                          size_t& used,
+                                          const vexal_limits& limits,
+                                          vexal_view& view) noexcept {
+    detail::checked_message checked;
+    if (!detail::accept_whole_message(at, available, limits, checked)) {
+      return hold_front(at, available, used, limits, view);
     }
+    return take_in_place(at, checked, used, view);
+  }
+
+  // Consumes the whole, checked message at `at`, where `view` shows it.
+  status take_in_place(const uint8_t* at,
+                       const detail::checked_message& checked, size_t& used,
+                       vexal_view& view) noexcept {
     const uint64_t size = detail::view_core::fill(view, at, checked);
     describe(at, size);
     wanted = 0;
@@ -270,22 +295,24 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
     forget_failure();
     if (skipping()) return status::need_more;
     detail::failure f;
-    const detail::checked_message checked =
-        detail::check_message(buffer.data(), pending(), 0, limits, f);
-    if (f) return fail(f);
-    const uint64_t size = checked.frame.size;
-    if (!checked.frame.whole(pending())) {
-      want(checked.frame);
-      return status::need_more;
+    detail::checked_message checked;
+    if (!detail::accept_whole_message(buffer.data(), pending(), limits,
+                                      checked)) {
+      checked = detail::check_message(buffer.data(), pending(), 0, limits, f);
+      if (f) return fail(f);
+      if (!checked.frame.whole(pending())) {
+        want(checked.frame);
+        return status::need_more;
+      }
     }
+    const uint64_t size = checked.frame.size;
     if constexpr (lend) {
       detail::view_core::fill(target, buffer.data(), checked);
     } else {
       detail::catch_out_of_memory(f, [&] {
-        detail::parse_parts(detail::message_core::first(target),
-                            detail::message_core::second(target), buffer.data(),
-                            static_cast<size_t>(size), 0,
-                            limits.max_payload_size, f);
+        detail::take_parts(detail::message_core::first(target),
+                           detail::message_core::second(target), buffer.data(),
+                           0, checked, limits.max_payload_size, f);
       });
       if (f) return fail(f);
     }

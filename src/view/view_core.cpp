@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: MIT
 // A view's payload is copied or inflated only when asked for, by the
-// library's zlib codec, straight into the caller's vector.
+// library's zlib codec, straight into the caller's vector; and the checks
+// of a message that a view's parse did not accept at once.
 #include "view/view_core.hpp"
 
 #include "part/zlib_codec.hpp"
 
 namespace kelvo::detail {
+
+checked_message view_core::check_refused(const uint8_t* data, size_t available,
+                                         uint64_t at,
+                                         const vexal_limits& limits,
+                                         failure& f) noexcept {
+  return check_message(data, available, at, limits, f);
+}
 
 bool view_core::payload_into(const vexal_part_view& part,
                              std::vector<uint8_t>& out,

@@ -27,21 +27,47 @@ struct view_core {
                            const vexal_limits& limits, failure& f,
                            Take&& take) noexcept {
     if (offset >= size) return offset;
-    const checked_message checked =
-        check_message(data + offset, size - offset, offset, limits, f);
-    if (f || !checked.frame.whole(size - offset)) return offset;
+    checked_message checked;
+    if (!accept_whole_message(data + offset, size - offset, limits, checked)) {
+      checked = check_refused(data + offset, size - offset, offset, limits, f);
+      if (f || !checked.frame.whole(size - offset)) return offset;
+    }
     take(data + offset, checked);
     return offset + static_cast<size_t>(checked.frame.size);
   }
 
+  // `check_message` out of line, for what `accept_whole_message` did not
+  // accept: short input and refusals, off the path of a good message.
+  [[gnu::cold]] static checked_message check_refused(const uint8_t* data,
+                                                     size_t available,
+                                                     uint64_t at,
+                                                     const vexal_limits& limits,
+                                                     failure& f) noexcept;
+
+  // `vexal_view::parse` for a good message: true, with the view filled and
+  // `end` past the message, when `accept_whole_message` accepts the message at
+  // `offset`; the view is untouched otherwise. A call to `parse` then finds
+  // out why. Inline, as the parse of a view is a few comparisons and stores:
+  // a call for it would cost as much again, and no failure is made here.
+  [[gnu::always_inline]] static bool parse_whole(vexal_view& view,
+                                                 const uint8_t* data,
+                                                 size_t size, size_t offset,
+                                                 const vexal_limits& limits,
+                                                 size_t& end) noexcept {
+    checked_message checked;
+    if (offset >= size ||
+        !accept_whole_message(data + offset, size - offset, limits, checked)) {
+      return false;
+    }
+    end = offset + fill(view, data + offset, checked);
+    return true;
+  }
+
   // `vexal_view::parse`: `parse_into` the view, which changes only when the
-  // whole message has passed. Inline, as the parse of a view is a few
-  // comparisons and stores: a call for it would cost as much again.
-  [[gnu::always_inline]] static size_t parse(vexal_view& view,
-                                             const uint8_t* data, size_t size,
-                                             size_t offset,
-                                             const vexal_limits& limits,
-                                             failure& f) noexcept {
+  // whole message has passed.
+  static size_t parse(vexal_view& view, const uint8_t* data, size_t size,
+                      size_t offset, const vexal_limits& limits,
+                      failure& f) noexcept {
     return parse_into(
         data, size, offset, limits, f,
         [&view](const uint8_t* message, const checked_message& checked) {

@@ -43,7 +43,7 @@ def as_program(code):
         return code
     lines = code.splitlines()
     return "\n".join([l for l in lines if l.startswith("#")] + ["int main(void) {"] +
-                     [l for l in lines if not l.startswith("#")] + ["}"])
+                     [l for l in lines if not l.startswith("#")] + ["}", ""])
 
 
 def builds(block, language, code, work):

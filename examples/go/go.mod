@@ -1,0 +1,3 @@
+module vexal.example/vexal
+
+go 1.19
