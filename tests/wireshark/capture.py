@@ -21,6 +21,22 @@ def message(first, second=b"", levels=(None, None), formats=(3, 3)):
     return b"".join(parts)
 
 
+def zeros_stream(size, damage=None):
+    """A zlib stream of `size` zero bytes, about a thousandth as long, in two
+    halves with a full flush between them: whole, with the last byte of its
+    Adler-32 flipped (damage "check"), or with a fault halfway (damage
+    "middle": the lengths of the empty stored block that the flush put there
+    no longer match)."""
+    codec = zlib.compressobj(9)
+    first = codec.compress(bytes(size // 2)) + codec.flush(zlib.Z_FULL_FLUSH)
+    rest = codec.compress(bytes(size - size // 2)) + codec.flush()
+    if damage == "middle":
+        first = first[:-2] + b"\0\0"
+    elif damage == "check":
+        rest = rest[:-1] + bytes([rest[-1] ^ 1])
+    return first + rest
+
+
 def pcap(units, transport):
     """A pcap of Ethernet/IPv4 frames, one per unit, from 10.0.0.1:40000 to PORT."""
     out = [struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 1 << 18, 1)]

@@ -16,7 +16,19 @@
 -- Each message is checked as libvexal's stream reader checks it, in the same
 -- order and within the same limits (the `vexal.max_*` preferences), and a
 -- refusal carries the library's own text, so that the fields and refusals
--- shown here are the ones `vexal inspect` reports for the same bytes. Over TCP
+-- shown here are the ones `vexal inspect` reports for the same bytes, with
+-- one difference. A zlib stream is inflated once, by Wireshark, which tells
+-- what it inflated but never why it stopped; the stream is taken where the
+-- Adler-32 of that output is stored in it, at its end or before bytes stored
+-- after its end. A stream refused past its 2-byte header (damaged, cut short
+-- or failing its check) is refused with "Failed zlib::inflate: the stream is
+-- damaged, cut short or fails its check (Wireshark inflated N bytes and
+-- names no fault)", where `vexal inspect` gives zlib's code and words, such
+-- as "Failed zlib::inflate [-3]: invalid distance too far back"; a header
+-- that zlib refuses is named in zlib's words, as `vexal inspect` names it.
+-- (A stream made to hold, after a fault, the Adler-32 of what inflates
+-- before the fault would be taken.) Memory and time are those of
+-- Wireshark's inflating, plus the check read 64 KiB at a time. Over TCP
 -- a message is dissected once, whole, in the frame that completes it; the
 -- bytes of a message refused from its headers alone are skipped as they
 -- arrive, as the reader skips them, instead of being reassembled.
@@ -109,15 +121,21 @@ function vexal.prefs_changed()
 end
 
 local byte, char, concat, min = string.byte, string.char, table.concat, math.min
-local unpack = table.unpack or unpack
 
 -- zlib -----------------------------------------------------------------------
 
--- zlib's inflate() as libvexal calls it (the whole stream in one buffer,
--- output bounded), written out so that a failure is named with zlib's own
--- code and message: Wireshark's own inflating tells only that it failed,
--- and returns what it inflated before a fault. Slow; used only where
--- Wireshark's inflating fails or its output does not end the stream.
+-- A zlib stream (RFC 1950) is a 2-byte header (CMF, FLG), a 4-byte
+-- dictionary id when FLG asks for one, the deflate data, and the big-endian
+-- Adler-32 of the whole output. Wireshark inflates it in C, as zlib's
+-- inflate() does, but tells only what it inflated: up to the stream's end,
+-- up to a fault (less the last pass of its output buffer) or up to the end
+-- of the input, or nil where that is nothing, and never why it stopped. The
+-- dissector inflates nothing itself. It checks the header as zlib does,
+-- with zlib's words, and then takes Wireshark's output as the payload only
+-- where the output's Adler-32 is stored in the stream, as its last four
+-- bytes or before bytes stored after the stream's end, which the library
+-- takes too. A fault, a cut or a wrong check leaves no such bytes, and is
+-- refused by `damaged_stream` with what is known of it.
 local zlib_failure = "Failed zlib::inflate "
 local truncated = zlib_failure .. "[-5]: "
 local need_dictionary = zlib_failure .. "[2]: "
@@ -125,300 +143,89 @@ local payload_too_long = "vexal payload too long"
 local function data_error(message)
   return zlib_failure .. "[-3]: " .. message
 end
-
-local pow2 = {}
-for i = 0, 40 do pow2[i] = 2 ^ i end
-
--- RFC 1951 3.2.5: bases and extra bits of length symbols 257..285 and
--- distance symbols 0..29; the order of the code length code's lengths.
-local length_base = { 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31,
-  35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258 }
-local length_extra = { 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3,
-  3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0 }
-local distance_base = { 1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129,
-  193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289,
-  16385, 24577 }
-local distance_extra = { 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7,
-  8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13 }
-local length_code_order = { 16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3,
-  13, 2, 14, 1, 15 }
-
--- A canonical Huffman code from `n` code lengths at lengths[0..n-1], checked
--- as zlib checks it: nil when over-subscribed, or incomplete unless it has
--- no codes at all or a single one-bit code (zlib's exceptions; the code
--- length code allows only the first). `empty` is what zlib decodes from a
--- code without codes (one bit read).
-local function huffman(lengths, n, code_lengths, empty)
-  local count, offsets, symbols = {}, {}, {}
-  for length = 0, 15 do count[length] = 0 end
-  for symbol = 0, n - 1 do
-    count[lengths[symbol]] = count[lengths[symbol]] + 1
-  end
-  local longest, left = 0, 1
-  for length = 1, 15 do
-    if count[length] > 0 then longest = length end
-    left = left * 2 - count[length]
-    if left < 0 then return nil end
-  end
-  if longest > 0 and left > 0 and (code_lengths or longest ~= 1) then
-    return nil
-  end
-  offsets[1] = 0
-  for length = 1, 14 do offsets[length + 1] = offsets[length] + count[length] end
-  for symbol = 0, n - 1 do
-    local length = lengths[symbol]
-    if length > 0 then
-      symbols[offsets[length]] = symbol
-      offsets[length] = offsets[length] + 1
-    end
-  end
-  return { count = count, symbols = symbols, longest = longest, empty = empty }
+local function damaged_stream(inflated)
+  return string.format("Failed zlib::inflate: the stream is damaged, cut short"
+    .. " or fails its check (Wireshark inflated %d bytes and names no fault)",
+    inflated)
 end
 
-local fixed_lengths, fixed_distances
-do
-  local lengths = {}
-  for symbol = 0, 287 do
-    lengths[symbol] = symbol < 144 and 8 or symbol < 256 and 9
-      or symbol < 280 and 7 or 8
-  end
-  fixed_lengths = huffman(lengths, 288, false)
-  local distances = {}
-  for symbol = 0, 31 do distances[symbol] = 5 end
-  fixed_distances = huffman(distances, 32, false)
-end
-
--- Eight bytes a step, 4096 bytes between reductions: both sums stay exact in
--- a double.
-local function adler32(s)
-  local a, b, n = 1, 0, #s
-  local whole = n - n % 8
-  for from = 1, whole, 4096 do
-    for i = from, min(from + 4095, whole), 8 do
-      local b1, b2, b3, b4, b5, b6, b7, b8 = byte(s, i, i + 7)
-      b = b + 8 * a + 8 * b1 + 7 * b2 + 6 * b3 + 5 * b4 + 4 * b5 + 3 * b6
-        + 2 * b7 + b8
-      a = a + b1 + b2 + b3 + b4 + b5 + b6 + b7 + b8
-    end
-    a, b = a % 65521, b % 65521
-  end
-  for i = whole + 1, n do
-    a = a + byte(s, i)
-    b = b + a
-  end
-  return b % 65521 * 65536 + a % 65521
-end
-
-local function byte_string(bytes, n)
-  local pieces = {}
-  for from = 1, n, 4096 do
-    pieces[#pieces + 1] = char(unpack(bytes, from, min(from + 4095, n)))
-  end
-  return concat(pieces)
-end
-
--- Inflates the zlib stream at the start of `s`, at most `max` bytes of
--- output. Returns the payload, or nil and the text libvexal refuses it with.
-local function inflate(s, max)
-  local at, n, hold, held = 1, #s, 0, 0
-  local out, produced = {}, 0
-
-  local function fail(text) error({ text }, 0) end
-
-  local function bits(k)
-    while held < k do
-      if at > n then fail(truncated) end
-      hold = hold + byte(s, at) * pow2[held]
-      at, held = at + 1, held + 8
-    end
-    local value = hold % pow2[k]
-    hold, held = (hold - value) / pow2[k], held - k
-    return value
-  end
-
-  local function align() bits(held % 8) end
-
-  -- Bit by bit, most significant code bit first (RFC 1951 3.1.1).
-  local function decode(code)
-    if code.longest == 0 then
-      bits(1)
-      return code.empty
-    end
-    local value, first, index, count = 0, 0, 0, code.count
-    for length = 1, code.longest do
-      value = value + bits(1)
-      local here = count[length]
-      if value - here < first then
-        return code.symbols[index + value - first]
-      end
-      index, first, value = index + here, (first + here) * 2, value * 2
-    end
-    return nil -- a code left out of an incomplete set
-  end
-
-  local function grown()
-    if produced > max then fail(payload_too_long) end
-  end
-
-  local function codes(lengths, distances)
-    while true do
-      local symbol = decode(lengths)
-      if symbol == nil or symbol > 285 then
-        fail(data_error("invalid literal/length code"))
-      elseif symbol < 256 then
-        produced = produced + 1
-        out[produced] = symbol
-        grown()
-      elseif symbol == 256 then
-        return
-      else
-        symbol = symbol - 256
-        local length = length_base[symbol] + bits(length_extra[symbol])
-        symbol = decode(distances)
-        if symbol == nil or symbol > 29 then
-          fail(data_error("invalid distance code"))
-        end
-        local distance = distance_base[symbol + 1]
-          + bits(distance_extra[symbol + 1])
-        if distance > produced then
-          fail(data_error("invalid distance too far back"))
-        end
-        for _ = 1, length do
-          produced = produced + 1
-          out[produced] = out[produced - distance]
-        end
-        grown()
-      end
-    end
-  end
-
-  local function stored()
-    align()
-    local size, check = bits(16), bits(16)
-    if size + check ~= 65535 then
-      fail(data_error("invalid stored block lengths"))
-    end
-    local take = min(size, n - at + 1)
-    for from = at, at + take - 1, 4096 do
-      local piece = { byte(s, from, min(from + 4095, at + take - 1)) }
-      for i = 1, #piece do out[produced + i] = piece[i] end
-      produced = produced + #piece
-    end
-    at = at + take
-    grown()
-    if take < size then fail(truncated) end
-  end
-
-  local function dynamic()
-    local nlen, ndist, ncode = bits(5) + 257, bits(5) + 1, bits(4) + 4
-    if nlen > 286 or ndist > 30 then
-      fail(data_error("too many length or distance symbols"))
-    end
-    local lengths = {}
-    for i = 0, 18 do lengths[i] = 0 end
-    for i = 1, ncode do lengths[length_code_order[i]] = bits(3) end
-    local length_code = huffman(lengths, 19, true, 0)
-    if not length_code then fail(data_error("invalid code lengths set")) end
-    lengths = {}
-    local have = 0
-    while have < nlen + ndist do
-      local symbol = decode(length_code)
-      if symbol < 16 then
-        lengths[have] = symbol
-        have = have + 1
-      else
-        local repeated, copies = 0, nil
-        if symbol == 16 then
-          copies = 3 + bits(2)
-          if have == 0 then fail(data_error("invalid bit length repeat")) end
-          repeated = lengths[have - 1]
-        elseif symbol == 17 then
-          copies = 3 + bits(3)
-        else
-          copies = 11 + bits(7)
-        end
-        if have + copies > nlen + ndist then
-          fail(data_error("invalid bit length repeat"))
-        end
-        for i = have, have + copies - 1 do lengths[i] = repeated end
-        have = have + copies
-      end
-    end
-    if lengths[256] == 0 then
-      fail(data_error("invalid code -- missing end-of-block"))
-    end
-    local literal_code = huffman(lengths, nlen, false)
-    if not literal_code then fail(data_error("invalid literal/lengths set")) end
-    local distance_lengths = {}
-    for i = 0, ndist - 1 do distance_lengths[i] = lengths[nlen + i] end
-    local distance_code = huffman(distance_lengths, ndist, false)
-    if not distance_code then fail(data_error("invalid distances set")) end
-    codes(literal_code, distance_code)
-  end
-
-  local function stream()
-    local cmf, flg = bits(8), bits(8)
-    if (cmf * 256 + flg) % 31 ~= 0 then fail(data_error("incorrect header check")) end
-    if cmf % 16 ~= 8 then fail(data_error("unknown compression method")) end
-    if cmf >= 0x80 then fail(data_error("invalid window size")) end
-    if flg % 64 >= 32 then
-      bits(32) -- the dictionary's id; libvexal has no dictionary to give
-      fail(need_dictionary)
-    end
-    repeat
-      local last, kind = bits(1), bits(2)
-      if kind == 0 then
-        stored()
-      elseif kind == 1 then
-        codes(fixed_lengths, fixed_distances)
-      elseif kind == 2 then
-        dynamic()
-      else
-        fail(data_error("invalid block type"))
-      end
-    until last == 1
-    align()
-    local check = 0
-    for _ = 1, 4 do check = check * 256 + bits(8) end
-    local payload = byte_string(out, produced)
-    if adler32(payload) ~= check then fail(data_error("incorrect data check")) end
-    return payload
-  end
-
-  local ok, result = pcall(stream)
-  if ok then return result end
-  if type(result) ~= "table" then error(result, 0) end
-  return nil, result[1]
-end
-
--- Inflates the zlib part whose stored bytes are `range`. Returns the
--- payload's length and its bytes as a TvbRange of a new data source `name`
--- (nil when empty), or nil and the refusal's text. Wireshark inflates; its
--- output is taken when the stream's header is one that zlib takes and the
--- output's Adler-32 is the stream's last four bytes, which a fault, a cut or
--- bytes after the stream would not leave, or when it is already over the
--- limit (what it returns is the start of zlib's output). Anything else is
--- inflated again by `inflate` above, for zlib's own verdict.
-local function inflate_part(range, name)
+-- Why zlib refuses the header of the stream `range`, in zlib's words, or
+-- nil. zlib refuses a header before it reads any deflate data; Wireshark,
+-- given a header that zlib refuses, would inflate the bytes again as a raw
+-- deflate stream, which the library never does.
+local function header_refusal(range)
   local stored = range:len()
-  if stored >= 7 then
-    local cmf, flg = range:raw(0, 2):byte(1, 2)
-    if (cmf * 256 + flg) % 31 == 0 and cmf % 16 == 8 and cmf < 0x80
-        and flg % 64 < 32 then
-      local inflated = range:uncompress(name)
-      if inflated and inflated:len() > max_payload then
-        return nil, payload_too_long
+  if stored < 2 then return truncated end
+  local cmf, flg = range:raw(0, 2):byte(1, 2)
+  if (cmf * 256 + flg) % 31 ~= 0 then return data_error("incorrect header check") end
+  if cmf % 16 ~= 8 then return data_error("unknown compression method") end
+  if cmf >= 0x80 then return data_error("invalid window size") end
+  -- The library has no dictionary to give; zlib asks for it once it has
+  -- read the dictionary's id.
+  if flg % 64 >= 32 then return stored < 6 and truncated or need_dictionary end
+  return nil
+end
+
+-- The Adler-32 of the bytes of `range`, read 64 KiB at a time, sixteen bytes
+-- a step and reduced every 4096 bytes, where both sums are still exact in a
+-- double: memory stays that of one piece, whatever the length.
+local piece_size, reduce_every, modulus = 65536, 4096, 65521
+local function adler32(range)
+  local a, b, n = 1, 0, range:len()
+  for from = 0, n - 1, piece_size do
+    local s = range:raw(from, min(piece_size, n - from))
+    local length = #s
+    local whole = length - length % 16
+    for start = 1, whole, reduce_every do
+      for i = start, min(start + reduce_every - 1, whole), 16 do
+        local b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14,
+          b15, b16 = byte(s, i, i + 15)
+        b = b + 16 * a + 16 * b1 + 15 * b2 + 14 * b3 + 13 * b4 + 12 * b5
+          + 11 * b6 + 10 * b7 + 9 * b8 + 8 * b9 + 7 * b10 + 6 * b11 + 5 * b12
+          + 4 * b13 + 3 * b14 + 2 * b15 + b16
+        a = a + b1 + b2 + b3 + b4 + b5 + b6 + b7 + b8 + b9 + b10 + b11 + b12
+          + b13 + b14 + b15 + b16
       end
-      if inflated
-          and adler32(inflated:raw()) == range:range(stored - 4, 4):uint() then
-        return inflated:len(), inflated:len() > 0 and inflated or nil
-      end
+      a, b = a % modulus, b % modulus
     end
+    for i = whole + 1, length do
+      a = a + byte(s, i)
+      b = b + a
+    end
+    a, b = a % modulus, b % modulus
   end
-  local payload, refusal = inflate(range:raw(), max_payload)
-  if not payload then return nil, refusal end
-  if payload == "" then return 0 end
-  return #payload, ByteArray.new(payload, true):tvb(name)()
+  return b * 65536 + a
+end
+
+local function big_endian32(value)
+  return char(math.floor(value / 16777216), math.floor(value / 65536) % 256,
+    math.floor(value / 256) % 256, value % 256)
+end
+
+-- Inflates the zlib part whose stored bytes are `range`, with Wireshark's
+-- inflating, once. Returns the payload's length and its bytes as a TvbRange
+-- of a new data source `name` (nil when empty), or nil and the refusal's
+-- text.
+local function inflate_part(range, name)
+  local refusal = header_refusal(range)
+  if refusal then return nil, refusal end
+  local inflated = range:uncompress(name)
+  if not inflated then return nil, damaged_stream(0) end
+  local length = inflated:len()
+  -- What Wireshark returns is zlib's output as far as it goes, and the
+  -- library stops inflating as soon as the output passes the limit.
+  if length > max_payload then return nil, payload_too_long end
+  local check = adler32(inflated)
+  local stored = range:len()
+  -- The stream ends with its check where nothing is stored after it; else
+  -- the check is looked for after the header.
+  local ends_with_check =
+    stored >= 4 and range:range(stored - 4, 4):uint() == check
+  if not ends_with_check
+      and not range:raw():find(big_endian32(check), 3, true) then
+    return nil, damaged_stream(length)
+  end
+  return length, length > 0 and inflated or nil
 end
 
 -- Messages ----------------------------------------------------------------------
