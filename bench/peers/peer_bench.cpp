@@ -112,27 +112,24 @@ void vexal_compose(benchmark::State& state, size_t part_size) {
   set_bytes(state, part_size);
 }
 
-// A fresh message each time, as a program that keeps what it parses.
+// Parses into a fresh message each time (`Fresh`), as a program that keeps
+// what it parses, or into one message that reuses its payload buffers.
+template <bool Fresh>
 void vexal_parse(benchmark::State& state, size_t part_size) {
   const bytes wire = vexal_wire(payloads(part_size));
+  kelvo::vexal reused;
   bool ok = true;
-  for (auto _ : state) {
-    kelvo::vexal message;
+  const auto parse = [&](kelvo::vexal& message) {
     ok &= message.parse(wire, 0) == wire.size();
     benchmark::DoNotOptimize(message);
-  }
-  if (!ok) state.SkipWithError("the message did not parse");
-  set_bytes(state, part_size);
-}
-
-// One message parsed again and again, reusing its payload buffers.
-void vexal_parse_reused(benchmark::State& state, size_t part_size) {
-  const bytes wire = vexal_wire(payloads(part_size));
-  kelvo::vexal message;
-  bool ok = true;
+  };
   for (auto _ : state) {
-    ok &= message.parse(wire, 0) == wire.size();
-    benchmark::DoNotOptimize(message);
+    if constexpr (Fresh) {
+      kelvo::vexal message;
+      parse(message);
+    } else {
+      parse(reused);
+    }
   }
   if (!ok) state.SkipWithError("the message did not parse");
   set_bytes(state, part_size);
@@ -339,8 +336,8 @@ constexpr entry entries[] = {
     {"floor/two_vectors", two_vectors},
     {"floor/part_records", part_records},
     {"vexal/compose", vexal_compose},
-    {"vexal/parse", vexal_parse},
-    {"vexal/parse_reused", vexal_parse_reused},
+    {"vexal/parse", vexal_parse<true>},
+    {"vexal/parse_reused", vexal_parse<false>},
     {"vexal/read", vexal_read},
     {"flatbuffers/compose", flatbuffers_compose},
     {"flatbuffers/parse", flatbuffers_parse},
