@@ -14,6 +14,7 @@
 
 #include "byte_view.hpp"
 #include "errors.hpp"
+#include "free_list.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
 #include "vexal/vexal.h"
@@ -29,19 +30,19 @@ using read_lock = std::shared_lock<std::shared_mutex>;
 using write_lock = std::unique_lock<std::shared_mutex>;
 
 PyTypeObject* message_type;
+free_list<8> spare_messages;
 
 message_object* self_of(PyObject* self) {
   return reinterpret_cast<message_object*>(self);
 }
 
 message_object* allocate(PyTypeObject* type) {
-  PyObject* self = type->tp_alloc(type, 0);
-  if (!self) throw python_error();
-  message_object* message = self_of(self);
+  message_object* message = self_of(spare_messages.take(type, message_type));
   new (&message->message) std::optional<kelvo::vexal>();
   message->formats = {kelvo::vexal_part_payload::format::bytes,
                       kelvo::vexal_part_payload::format::bytes};
   new (&message->guard) std::shared_mutex();
+  message->exports = {0, 0};
   message->held = {nullptr, nullptr};
   return message;
 }
@@ -53,8 +54,7 @@ void dealloc(PyObject* object) {
   Py_XDECREF(self->held[1]);
   self->message.~optional();
   self->guard.~shared_mutex();
-  type->tp_free(object);
-  Py_DECREF(type);
+  spare_messages.give(object, type, message_type);
 }
 
 // Part `Which` of the message's library message, made if needed.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "byte_view.hpp"
+#include "free_list.hpp"
 #include "objects.hpp"
 
 namespace vexal_python {
@@ -23,6 +24,7 @@ using read_lock = std::shared_lock<std::shared_mutex>;
 using write_lock = std::unique_lock<std::shared_mutex>;
 
 PyTypeObject* part_type;
+free_list<8> spare_parts;
 
 part_object* self_of(PyObject* self) {
   return reinterpret_cast<part_object*>(self);
@@ -30,8 +32,14 @@ part_object* self_of(PyObject* self) {
 
 // A Part with its C++ members made, pointing nowhere yet.
 part_object* allocate(PyTypeObject* type) {
-  auto* self = reinterpret_cast<part_object*>(type->tp_alloc(type, 0));
-  if (!self) throw python_error();
+  auto* self =
+      reinterpret_cast<part_object*>(spare_parts.take(type, part_type));
+  self->owner = nullptr;
+  self->record = nullptr;
+  self->guard = nullptr;
+  self->exports = nullptr;
+  self->place = kelvo::vexal_part_type::second;
+  self->own_exports = 0;
   new (&self->own) std::optional<kelvo::vexal_any_part>();
   new (&self->own_guard) std::shared_mutex();
   return self;
@@ -43,8 +51,7 @@ void dealloc(PyObject* object) {
   Py_XDECREF(self->owner);
   self->own.~optional();
   self->own_guard.~shared_mutex();
-  type->tp_free(object);
-  Py_DECREF(type);
+  spare_parts.give(object, type, part_type);
 }
 
 // The bytes object that holds the payload of a message's part, or null
