@@ -7,12 +7,14 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "byte_view.hpp"
 #include "errors.hpp"
+#include "free_list.hpp"
 #include "locking.hpp"
 #include "objects.hpp"
 #include "vexal/vexal.h"
@@ -28,23 +30,19 @@ using read_lock = std::shared_lock<std::shared_mutex>;
 using write_lock = std::unique_lock<std::shared_mutex>;
 
 PyTypeObject* message_type;
+free_list<8> spare_messages;
 
 message_object* self_of(PyObject* self) {
   return reinterpret_cast<message_object*>(self);
 }
 
 message_object* allocate(PyTypeObject* type) {
-  PyObject* self = type->tp_alloc(type, 0);
-  if (!self) throw python_error();
-  message_object* message = self_of(self);
-  try {
-    new (&message->message) kelvo::vexal();
-  } catch (...) {
-    Py_TYPE(self)->tp_free(self);
-    Py_DECREF(type);
-    throw;
-  }
+  message_object* message = self_of(spare_messages.take(type, message_type));
+  new (&message->message) std::optional<kelvo::vexal>();
+  message->formats = {kelvo::vexal_part_payload::format::bytes,
+                      kelvo::vexal_part_payload::format::bytes};
   new (&message->guard) std::shared_mutex();
+  message->exports = {0, 0};
   message->held = {nullptr, nullptr};
   return message;
 }
@@ -54,45 +52,67 @@ void dealloc(PyObject* object) {
   PyTypeObject* type = Py_TYPE(object);
   Py_XDECREF(self->held[0]);
   Py_XDECREF(self->held[1]);
-  self->message.~vexal();
+  self->message.~optional();
   self->guard.~shared_mutex();
-  type->tp_free(object);
-  Py_DECREF(type);
+  spare_messages.give(object, type, message_type);
 }
 
-// Gives the part `target` of `self` what `source` holds: None makes it
-// empty, a Part's record is copied (the part keeps its place's type), a
-// bytes object is held as it is (objects.hpp), and anything else is read as
-// a bytes-like payload. The part holds its payload on one side only: a
-// payload held before is dropped.
-template <typename TypedPart>
-void assign(message_object* self, TypedPart& target, PyObject*& held,
-            size_t exports, PyObject* source) {
-  check_unviewed(exports);
+// Part `Which` of the message's library message, made if needed.
+template <vexal_part_type Which>
+auto& target_of(message_object* self) {
+  if constexpr (Which == vexal_part_type::first) {
+    return record_of(self).first();
+  } else {
+    return record_of(self).second();
+  }
+}
+
+// Gives part `Which` of `self` what `source` holds: None makes it empty, a
+// Part's record is copied (the part keeps its place's type), a bytes object
+// is held as it is (objects.hpp), and anything else is read as a bytes-like
+// payload. The part holds its payload on one side only: a payload held
+// before is dropped. None and bytes given to a message without a library
+// message leave it without one.
+template <vexal_part_type Which>
+void assign(message_object* self, PyObject* source) {
+  constexpr size_t index = Which == vexal_part_type::first ? 0 : 1;
+  PyObject*& held = self->held[index];
+  check_unviewed(self->exports[index]);
   PyObject* dropped = nullptr;
-  if (source == Py_None) {
+  if (source == Py_None && !self->message) {
+    self->formats[index] = kelvo::vexal_part_payload::format::bytes;
+    dropped = std::exchange(held, nullptr);
+  } else if (source == Py_None) {
+    auto& target = target_of<Which>(self);
     const write_lock lock(self->guard);
     static_cast<vexal_part_ctx&>(target) = vexal_part_ctx();
     target.init();
     dropped = std::exchange(held, nullptr);
+  } else if (PyBytes_CheckExact(source) && !self->message) {
+    Py_INCREF(source);
+    dropped = std::exchange(held, source);
   } else if (part_object* part = as_part(source)) {
     own_payload_of(part);
     // Copied first, under the source's lock alone: it may be this message's.
+    const vexal_part_ctx& record = record_of(part);
     vexal_part_ctx copy = [&] {
       const read_lock lock(*part->guard);
-      return *part->record;
+      return record;
     }();
+    auto& target = target_of<Which>(self);
     const write_lock lock(self->guard);
     static_cast<vexal_part_ctx&>(target) = std::move(copy);
     target.init();
     dropped = std::exchange(held, nullptr);
   } else if (PyBytes_CheckExact(source)) {
+    auto& target = target_of<Which>(self);
     Py_INCREF(source);
     const write_lock lock(self->guard);
     target.set_payload(std::vector<uint8_t>());
     dropped = std::exchange(held, source);
   } else {
     std::vector<uint8_t> payload = byte_view(source).copy();
+    auto& target = target_of<Which>(self);
     const write_lock lock(self->guard);
     target.set_payload(std::move(payload));
     dropped = std::exchange(held, nullptr);
@@ -114,14 +134,7 @@ int set_part(PyObject* object, PyObject* value, void*) {
           PyErr_SetString(PyExc_AttributeError, "a part cannot be deleted");
           throw python_error();
         }
-        message_object* self = self_of(object);
-        if constexpr (Which == vexal_part_type::first) {
-          assign(self, self->message.first(), self->held[0], self->exports[0],
-                 value);
-        } else {
-          assign(self, self->message.second(), self->held[1], self->exports[1],
-                 value);
-        }
+        assign<Which>(self_of(object), value);
         return 0;
       },
       -1);
@@ -141,27 +154,36 @@ PyObject* message_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
         owned self(reinterpret_cast<PyObject*>(allocate(type)));
         message_object* message = self_of(self.get());
         // A new message's parts are empty already: None changes nothing.
-        if (first != Py_None) {
-          assign(message, message->message.first(), message->held[0], 0, first);
-        }
+        if (first != Py_None) assign<vexal_part_type::first>(message, first);
         if (second != Py_None) {
-          assign(message, message->message.second(), message->held[1], 0,
-                 second);
+          assign<vexal_part_type::second>(message, second);
         }
         return self.release();
       },
       static_cast<PyObject*>(nullptr));
 }
 
-// A part's payload as the C interface takes it: the bytes object held in
-// its place, or its record's own.
-vexal_part_spec_t spec_of(const vexal_part_ctx& record, PyObject* held) {
-  const std::vector<uint8_t>& own = record.get_payload();
+// Part `index` of `self`'s payload as the C interface takes it: the bytes
+// object held in its place, or its record's own; without a library message,
+// nothing but the held payload and the part's format.
+vexal_part_spec_t spec_of(const message_object* self, size_t index) {
+  PyObject* held = self->held[index];
   vexal_part_spec_t spec{};
-  spec.payload = held
-                     ? reinterpret_cast<const uint8_t*>(PyBytes_AS_STRING(held))
-                     : own.data();
-  spec.size = held ? static_cast<size_t>(PyBytes_GET_SIZE(held)) : own.size();
+  if (held) {
+    spec.payload = reinterpret_cast<const uint8_t*>(PyBytes_AS_STRING(held));
+    spec.size = static_cast<size_t>(PyBytes_GET_SIZE(held));
+  }
+  if (!self->message) {
+    spec.format = static_cast<int>(self->formats[index]);
+    return spec;
+  }
+  const vexal_part_ctx& record =
+      index == 0 ? static_cast<const vexal_part_ctx&>(self->message->first())
+                 : self->message->second();
+  if (!held) {
+    spec.payload = record.get_payload().data();
+    spec.size = record.get_payload().size();
+  }
   spec.format = static_cast<int>(record.get_format());
   spec.compression = static_cast<int>(record.get_compression());
   return spec;
@@ -177,13 +199,10 @@ PyObject* compose(PyObject* object, PyObject*) {
   message_object* self = self_of(object);
   return guarded(
       [&]() -> PyObject* {
-        const kelvo::vexal& message = self->message;
         {
           const read_lock lock(self->guard);
-          const vexal_part_spec_t first =
-              spec_of(message.first(), self->held[0]);
-          const vexal_part_spec_t second =
-              spec_of(message.second(), self->held[1]);
+          const vexal_part_spec_t first = spec_of(self, 0);
+          const vexal_part_spec_t second = spec_of(self, 1);
           uint8_t headers[kelvo::vexal_raw_headers_size];
           vexal_error_t error{};
           if (first.compression == 0 && second.compression == 0 &&
@@ -205,6 +224,7 @@ PyObject* compose(PyObject* object, PyObject*) {
           }
         }
         own_payloads(self);
+        const kelvo::vexal& message = *self->message;
         kelvo::vexal_failure failure;
         size_t payloads = 0;
         {
@@ -240,7 +260,7 @@ PyObject* richcompare(PyObject* left, PyObject* right, int op) {
   const read_lock first(self->guard);
   read_lock second;
   if (other != self) second = read_lock(other->guard);
-  const bool equal = self->message == other->message;
+  const bool equal = *self->message == *other->message;
   return PyBool_FromLong(equal == (op == Py_EQ));
 }
 
@@ -305,8 +325,8 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
           };
           owned first(bytes_of(view.first()));
           owned second(bytes_of(view.second()));
-          target->message.first().set_format(view.first().get_format());
-          target->message.second().set_format(view.second().get_format());
+          target->formats = {view.first().get_format(),
+                             view.second().get_format()};
           target->held = {first.release(), second.release()};
           return parse_result(message.release(), end);
         }
@@ -314,10 +334,11 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargsf,
         // GIL when large.
         const bool large =
             offset < data.size() && data.size() - offset >= gil_free_bytes;
+        kelvo::vexal& record = record_of(target);
         end = [&] {
           const without_gil released(large);
-          return target->message.parse(data.data(), data.size(), offset, limits,
-                                       failure);
+          return record.parse(data.data(), data.size(), offset, limits,
+                              failure);
         }();
         if (failure) raise_failure(failure, offset);
         return parse_result(end == offset ? nullptr : message.release(), end);
@@ -386,7 +407,17 @@ void define_message(PyObject* module) {
 
 message_object* new_message() { return allocate(message_type); }
 
+kelvo::vexal& record_of(message_object* message) {
+  if (!message->message) {
+    kelvo::vexal& made = message->message.emplace();
+    made.first().set_format(message->formats[0]);
+    made.second().set_format(message->formats[1]);
+  }
+  return *message->message;
+}
+
 void own_payloads(message_object* message) {
+  record_of(message);
   for (const vexal_part_type which :
        {vexal_part_type::first, vexal_part_type::second}) {
     PyObject*& held = held_payload(message, which);
@@ -396,9 +427,9 @@ void own_payloads(message_object* message) {
     {
       const write_lock lock(message->guard);
       if (which == vexal_part_type::first) {
-        message->message.first().set_payload(std::move(payload));
+        message->message->first().set_payload(std::move(payload));
       } else {
-        message->message.second().set_payload(std::move(payload));
+        message->message->second().set_payload(std::move(payload));
       }
       dropped = std::exchange(held, nullptr);
     }

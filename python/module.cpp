@@ -78,6 +78,7 @@ parse_arguments bind_parse_arguments(const char* function,
 PyObject* parse_result(PyObject* parsed, size_t end) {
   owned held(parsed ? parsed : (Py_INCREF(Py_None), Py_None));
   owned offset(PyLong_FromSize_t(end));
+  if (!offset.get()) throw python_error();
   PyObject* pair = PyTuple_New(2);
   if (!pair) throw python_error();
   PyTuple_SET_ITEM(pair, 0, held.release());

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 // What the Python objects Message and Part hold.
 //
-// A Message holds a library message and the lock of locking.hpp. A Part is
+// A Message holds the lock of locking.hpp and, once something needs it, a
+// library message: a message made from `bytes` payloads or parsed from parts
+// stored as is keeps only its payload objects and its parts' format codes
+// until a part's record is read or written (`record_of`), so that making and
+// parsing such messages allocates nothing beyond the Python objects. A Part is
 // either a part of its own or one of a message's two parts: it then holds a
 // reference to the message, so a Part taken from a message keeps the message
 // alive, and changes made through it change the message, under the
@@ -34,7 +38,11 @@
 namespace vexal_python {
 
 struct message_object {
-  PyObject_HEAD kelvo::vexal message;
+  /// The library message, made on first need (`record_of`).
+  PyObject_HEAD std::optional<kelvo::vexal> message;
+  /// The parts' formats while there is no library message; their
+  /// compression is then none.
+  std::array<kelvo::vexal_part_payload::format, 2> formats;
   std::shared_mutex guard;
   /// Buffer views lent of the first and of the second part's payload.
   std::array<size_t, 2> exports;
@@ -47,6 +55,8 @@ struct part_object {
   PyObject_HEAD
       /// The message whose part this is, or null for a part of its own.
       PyObject* owner;
+  /// The part's record; for a message's part null until `record_of` makes
+  /// the message's library message.
   kelvo::vexal_part_ctx* record;
   std::shared_mutex* guard;
   size_t* exports;
@@ -60,11 +70,15 @@ struct part_object {
 
 /// A new Message with two empty parts. Throws python_error or bad_alloc.
 message_object* new_message();
+/// The message's library message, made from its formats when it has none
+/// yet. Needs the GIL. Throws bad_alloc.
+kelvo::vexal& record_of(message_object* message);
 /// Whether `object` is a vexal.Message.
 bool is_message(PyObject* object);
-/// Moves the payloads that `message` holds as bytes objects into its parts'
-/// records, for whatever reads a payload through a record. Takes the
-/// message's lock to write. Throws python_error or bad_alloc.
+/// Makes the message's library message if needed and moves the payloads
+/// that `message` holds as bytes objects into its parts' records, for
+/// whatever reads a payload through a record. Takes the message's lock to
+/// write. Throws python_error or bad_alloc.
 void own_payloads(message_object* message);
 /// Where part `which` of `message` keeps a held payload.
 inline PyObject*& held_payload(message_object* message,
@@ -79,6 +93,9 @@ part_object* as_part(PyObject* object);
 /// The part's type: its place in its message, or its own type.
 kelvo::vexal_part_type type_of(const part_object& part);
 
+/// The part's record, made with its message's library message when there
+/// is none yet. Needs the GIL. Throws bad_alloc.
+kelvo::vexal_part_ctx& record_of(part_object* part);
 /// Moves a held payload of the message whose part `part` is into the part's
 /// record (`own_payloads`); nothing for a part of its own.
 void own_payload_of(part_object* part);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "byte_view.hpp"
+#include "free_list.hpp"
 #include "objects.hpp"
 
 namespace vexal_python {
@@ -23,6 +24,7 @@ using read_lock = std::shared_lock<std::shared_mutex>;
 using write_lock = std::unique_lock<std::shared_mutex>;
 
 PyTypeObject* part_type;
+free_list<8> spare_parts;
 
 part_object* self_of(PyObject* self) {
   return reinterpret_cast<part_object*>(self);
@@ -30,8 +32,14 @@ part_object* self_of(PyObject* self) {
 
 // A Part with its C++ members made, pointing nowhere yet.
 part_object* allocate(PyTypeObject* type) {
-  auto* self = reinterpret_cast<part_object*>(type->tp_alloc(type, 0));
-  if (!self) throw python_error();
+  auto* self =
+      reinterpret_cast<part_object*>(spare_parts.take(type, part_type));
+  self->owner = nullptr;
+  self->record = nullptr;
+  self->guard = nullptr;
+  self->exports = nullptr;
+  self->place = kelvo::vexal_part_type::second;
+  self->own_exports = 0;
   new (&self->own) std::optional<kelvo::vexal_any_part>();
   new (&self->own_guard) std::shared_mutex();
   return self;
@@ -43,8 +51,7 @@ void dealloc(PyObject* object) {
   Py_XDECREF(self->owner);
   self->own.~optional();
   self->own_guard.~shared_mutex();
-  type->tp_free(object);
-  Py_DECREF(type);
+  spare_parts.give(object, type, part_type);
 }
 
 // The bytes object that holds the payload of a message's part, or null
@@ -60,8 +67,20 @@ PyObject* held_of(const part_object* self) {
 template <typename Change>
 void change(part_object* self, Change&& change) {
   check_unviewed(*self->exports);
+  vexal_part_ctx& record = record_of(self);
   const write_lock lock(*self->guard);
-  std::forward<Change>(change)(*self->record);
+  std::forward<Change>(change)(record);
+}
+
+// The message whose part `self` is while it has no library message, which
+// then holds the part's payload (or none) and format, its compression none.
+const message_object* without_record(const part_object* self) {
+  const auto* owner = reinterpret_cast<const message_object*>(self->owner);
+  return owner && !owner->message ? owner : nullptr;
+}
+
+size_t index_of(const part_object* self) {
+  return self->place == kelvo::vexal_part_type::first ? 0 : 1;
 }
 
 // Replaces the payload: a bytes object given to a message's part is held
@@ -103,8 +122,9 @@ PyObject* get_payload(PyObject* self, void*) {
     Py_INCREF(held);
     return held;
   }
+  if (without_record(self_of(self))) return PyBytes_FromStringAndSize("", 0);
   const read_lock lock(*self_of(self)->guard);
-  return bytes_of(self_of(self)->record->get_payload());
+  return bytes_of(record_of(self_of(self)).get_payload());
 }
 
 int set_payload(PyObject* self, PyObject* value, void*) {
@@ -121,13 +141,19 @@ int set_payload(PyObject* self, PyObject* value, void*) {
 }
 
 PyObject* get_format(PyObject* self, void*) {
+  if (const message_object* owner = without_record(self_of(self))) {
+    return format_object(owner->formats[index_of(self_of(self))]);
+  }
   const read_lock lock(*self_of(self)->guard);
-  return format_object(self_of(self)->record->get_format());
+  return format_object(record_of(self_of(self)).get_format());
 }
 
 PyObject* get_compression(PyObject* self, void*) {
+  if (without_record(self_of(self))) {
+    return compression_object(compression::none);
+  }
   const read_lock lock(*self_of(self)->guard);
-  return compression_object(self_of(self)->record->get_compression());
+  return compression_object(record_of(self_of(self)).get_compression());
 }
 
 // Setters of the codes, stored unchecked as the library stores them.
@@ -153,8 +179,9 @@ PyObject* get_type(PyObject* self, void*) {
 
 Py_ssize_t length(PyObject* self) {
   if (PyObject* held = held_of(self_of(self))) return PyBytes_GET_SIZE(held);
+  if (without_record(self_of(self))) return 0;
   const read_lock lock(*self_of(self)->guard);
-  return static_cast<Py_ssize_t>(self_of(self)->record->get_payload().size());
+  return static_cast<Py_ssize_t>(record_of(self_of(self)).get_payload().size());
 }
 
 PyObject* richcompare(PyObject* left, PyObject* right, int op) {
@@ -211,6 +238,14 @@ PyObject* reduce(PyObject* self, PyObject*) {
   PyObject* bytes = get_payload(self, nullptr);
   if (!bytes) return nullptr;
   owned payload(bytes);
+  if (!guarded(
+          [&] {
+            record_of(part);
+            return true;
+          },
+          false)) {
+    return nullptr;
+  }
   const read_lock lock(*part->guard);
   const vexal_part_ctx& record = *part->record;
   return Py_BuildValue("(O(Oii))", part_type, payload.get(),
@@ -329,8 +364,7 @@ PyObject* new_part_of(message_object* owner, kelvo::vexal_part_type which) {
   const bool first = which == kelvo::vexal_part_type::first;
   Py_INCREF(owner);
   self->owner = reinterpret_cast<PyObject*>(owner);
-  self->record = first ? static_cast<vexal_part_ctx*>(&owner->message.first())
-                       : &owner->message.second();
+  self->record = nullptr;
   self->guard = &owner->guard;
   self->exports = &owner->exports[first ? 0 : 1];
   self->place = which;
@@ -345,8 +379,20 @@ kelvo::vexal_part_type type_of(const part_object& part) {
   return part.own ? part.own->get_type() : part.place;
 }
 
+kelvo::vexal_part_ctx& record_of(part_object* part) {
+  if (!part->record) {
+    kelvo::vexal& message =
+        record_of(reinterpret_cast<message_object*>(part->owner));
+    part->record = part->place == kelvo::vexal_part_type::first
+                       ? static_cast<vexal_part_ctx*>(&message.first())
+                       : &message.second();
+  }
+  return *part->record;
+}
+
 void own_payload_of(part_object* part) {
   if (part->owner) own_payloads(reinterpret_cast<message_object*>(part->owner));
+  record_of(part);
 }
 
 void check_unviewed(size_t exports) {

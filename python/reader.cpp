@@ -303,7 +303,7 @@ PyObject* next(PyObject* object) {
                              return reader.next_size();
                            }) >= gil_free_bytes;
         uint64_t offset = 0;
-        return next_into(self, target->message, offset, large, [](auto&) {})
+        return next_into(self, record_of(target), offset, large, [](auto&) {})
                    ? message.release()
                    : nullptr;
       },

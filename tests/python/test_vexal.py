@@ -106,6 +106,20 @@ def test_parts_are_the_message_own_and_keep_it_alive():
     assert (Message() == b"", Part() == 0, Message() != None) == (False, False, True)  # noqa: E711
 
 
+@pytest.mark.parametrize("change", [
+    lambda m: setattr(m, "second", Part(b"other", F.APPLICATION_1)), lambda m: setattr(m.second, "compression", C.ZLIB_DEFAULT),
+    lambda m: memoryview(m.second).release(), lambda m: m == m, lambda m: setattr(m.second, "payload", bytearray()),
+])
+def test_a_part_taken_from_a_parsed_message_reads_alike_after_any_change_of_the_other(change):
+    m = vexal.parse(message(b"abc", b"de", f1=F.APPLICATION_2, f2=F.APPLICATION_1).compose())[0]
+    first, second_format = m.first, m.second.format
+    assert (first.format, second_format, first.compression, len(first)) == (F.APPLICATION_2, F.APPLICATION_1, C.NONE, 3)
+    change(m)
+    assert (first.format, first.compression, first.payload, bytes(first), len(first)) == (
+        F.APPLICATION_2, C.NONE, b"abc", b"abc", 3)
+    assert vexal.parse(m.compose())[0] == m and m.second.format == second_format
+
+
 def test_changes_wait_for_a_compose_running_without_the_gil():
     m, wires = message(BIG * 100, c1=C.ZLIB_BEST_SPEED), []
     worker = threading.Thread(target=lambda: wires.extend(m.compose() for _ in range(5)))
