@@ -96,12 +96,16 @@ class zlib_stream {
 
 // The size to give `out` when the output has filled it: first its capacity,
 // or for an empty vector about twice the input, then double; never more than
-// `most`.
+// `most`. A doubling that would land in the top quarter below `most` goes to
+// `most` at once, so that a stream that runs into the bound is not moved one
+// last time for a few bytes, with both blocks held: memory stays within
+// about one and a half times the bound.
 size_t grown_size(const std::vector<uint8_t>& out, size_t input_size,
                   size_t most) {
   constexpr size_t first_extra = 64;
-  const size_t wanted =
+  size_t wanted =
       out.empty() ? 2 * input_size + first_extra : out.size() + out.size();
+  if (wanted > most - most / 4) wanted = most;
   return std::min(most, std::max(out.capacity(), wanted));
 }
 
@@ -160,7 +164,13 @@ failure zlib_inflate_into(const uint8_t* input, size_t size,
   size_t produced = 0;
   int code;
   do {
-    if (produced == out.size()) out.resize(grown_size(out, size, most));
+    if (produced == out.size()) {
+      // Grown to exactly the size wanted: the vector's own growth would take
+      // up to twice as much again, which the bound does not allow for.
+      const size_t grown = grown_size(out, size, most);
+      out.reserve(grown);
+      out.resize(grown);
+    }
     const size_t room = std::min<size_t>(out.size() - produced,
                                          std::numeric_limits<uInt>::max());
     z.next_out = out.data() + produced;
