@@ -33,7 +33,7 @@ using bytes = std::vector<uint8_t>;
 using vexal_part_payload::format;
 
 // Swapping never throws; moving allocates the new handle's record, so the
-// design's moves may throw std::bad_alloc and stay noexcept(false).
+// part classes' moves may throw std::bad_alloc and stay noexcept(false).
 static_assert(std::is_nothrow_swappable_v<vexal_part_ctx> &&
               std::is_nothrow_swappable_v<vexal_first_part> &&
               std::is_nothrow_swappable_v<vexal_any_part> &&

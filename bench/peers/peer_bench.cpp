@@ -3,7 +3,7 @@
 // message of them, parsing it into buffers the caller owns, and reading it
 // in place (checking it, then handing out both payloads where they lie),
 // for libvexal, FlatBuffers and msgpack-cxx, beside the floors that owning
-// costs: two payloads copied into two vectors, and the design's own
+// costs: two payloads copied into two vectors, and the library's own
 // allocations (two heap-allocated part records, each with its payload).
 //
 // libvexal is called as a user calls it, through the installed headers and
@@ -76,7 +76,7 @@ struct record {
   bytes payload;
 };
 
-// What the design's parse into a fresh message cannot do without: two part
+// What a parse into a fresh message cannot do without: two part
 // records allocated, each payload copied into its own buffer, and all of it
 // freed again.
 void part_records(benchmark::State& state, size_t part_size) {

@@ -78,8 +78,8 @@ function payloads(size) {
 // times per timing.
 function parseRow(size, compression) {
   const [a, b] = payloads(size);
-  const spec = [{ payload: a, compression }, { payload: b, compression }];
-  const wire = vexal.compose(...spec);
+  const parts = [{ payload: a, compression }, { payload: b, compression }];
+  const wire = vexal.compose(...parts);
   const cases = {
     vexal: () => {
       const m = vexal.parse(wire);
