@@ -166,27 +166,27 @@ PyObject* message_new(PyTypeObject* type, PyObject* args, PyObject* keywords) {
 // Part `index` of `self`'s payload as the C interface takes it: the bytes
 // object held in its place, or its record's own; without a library message,
 // nothing but the held payload and the part's format.
-vexal_part_spec_t spec_of(const message_object* self, size_t index) {
+vexal_part_spec_t wire_part_of(const message_object* self, size_t index) {
   PyObject* held = self->held[index];
-  vexal_part_spec_t spec{};
+  vexal_part_spec_t part{};
   if (held) {
-    spec.payload = reinterpret_cast<const uint8_t*>(PyBytes_AS_STRING(held));
-    spec.size = static_cast<size_t>(PyBytes_GET_SIZE(held));
+    part.payload = reinterpret_cast<const uint8_t*>(PyBytes_AS_STRING(held));
+    part.size = static_cast<size_t>(PyBytes_GET_SIZE(held));
   }
   if (!self->message) {
-    spec.format = static_cast<int>(self->formats[index]);
-    return spec;
+    part.format = static_cast<int>(self->formats[index]);
+    return part;
   }
   const vexal_part_ctx& record =
       index == 0 ? static_cast<const vexal_part_ctx&>(self->message->first())
                  : self->message->second();
   if (!held) {
-    spec.payload = record.get_payload().data();
-    spec.size = record.get_payload().size();
+    part.payload = record.get_payload().data();
+    part.size = record.get_payload().size();
   }
-  spec.format = static_cast<int>(record.get_format());
-  spec.compression = static_cast<int>(record.get_compression());
-  return spec;
+  part.format = static_cast<int>(record.get_format());
+  part.compression = static_cast<int>(record.get_compression());
+  return part;
 }
 
 // Lays a message whose parts are stored as is out from the library's raw
@@ -201,8 +201,8 @@ PyObject* compose(PyObject* object, PyObject*) {
       [&]() -> PyObject* {
         {
           const read_lock lock(self->guard);
-          const vexal_part_spec_t first = spec_of(self, 0);
-          const vexal_part_spec_t second = spec_of(self, 1);
+          const vexal_part_spec_t first = wire_part_of(self, 0);
+          const vexal_part_spec_t second = wire_part_of(self, 1);
           uint8_t headers[kelvo::vexal_raw_headers_size];
           vexal_error_t error{};
           if (first.compression == 0 && second.compression == 0 &&

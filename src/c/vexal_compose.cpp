@@ -27,8 +27,8 @@ struct c_part {
   int compression;
 };
 
-c_part from_spec(const vexal_part_spec_t& spec) {
-  return {spec.payload, spec.size, spec.format, spec.compression};
+c_part from_struct(const vexal_part_spec_t& given) {
+  return {given.payload, given.size, given.format, given.compression};
 }
 
 // A C part's fields; its type is its place's.
@@ -156,7 +156,7 @@ vexal_status_t vexal_compose(const vexal_part_spec_t* first,
   *out_size = 0;
   if (first == nullptr) return null_argument(error, "first");
   if (second == nullptr) return null_argument(error, "second");
-  const c_part parts[] = {from_spec(*first), from_spec(*second)};
+  const c_part parts[] = {from_struct(*first), from_struct(*second)};
   if (const char* name =
           missing(parts[0], parts[1], "first->payload", "second->payload")) {
     return null_argument(error, name);
@@ -182,7 +182,7 @@ vexal_status_t vexal_raw_headers(const vexal_part_spec_t* first,
   if (headers == nullptr) return null_argument(error, "headers");
   if (first == nullptr) return null_argument(error, "first");
   if (second == nullptr) return null_argument(error, "second");
-  const c_part parts[] = {from_spec(*first), from_spec(*second)};
+  const c_part parts[] = {from_struct(*first), from_struct(*second)};
   if (const char* name =
           missing(parts[0], parts[1], "first->payload", "second->payload")) {
     return null_argument(error, name);
