@@ -43,20 +43,22 @@ void append_part(std::vector<uint8_t>& out, const uint8_t* header,
 }
 
 // Appends a message of two parts stored as is, from their encoded `headers`
-// (both, back to back) and their payloads, after one exact reservation.
+// (both, back to back) and their payloads, after one reservation.
 void append_message(std::vector<uint8_t>& out, const uint8_t* headers,
                     const std::vector<uint8_t>& first,
                     const std::vector<uint8_t>& second) {
   const uint8_t* second_header = headers + vexal_part_header_size;
   const size_t total = vexal_raw_headers_size + first.size() + second.size();
-  detail::reserve_for_append(out, total);
   if (total > small_message) {
+    detail::reserve_for_append(out, total);
     append(out, headers, vexal_part_header_size);
     append(out, first.data(), first.size());
     append(out, second_header, vexal_part_header_size);
     append(out, second.data(), second.size());
     return;
   }
+  // Growing by resize reserves exactly for an empty `out`, and at least
+  // doubles a longer one.
   const size_t at = out.size();
   out.resize(at + total);
   uint8_t* to = out.data() + at;

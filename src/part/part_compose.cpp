@@ -12,32 +12,16 @@
 
 namespace kelvo::detail {
 
-bool encode_part_header(const part_fields& fields, size_t stored_size,
-                        uint8_t* wire, failure& f) noexcept {
-  part_header::type type_code{};
-  part_header::format format_code{};
-  part_header::compression compression_code{};
-  if (!look_up(fields.compression, compression_code)) {
+bool refuse_part_header(const part_fields& fields, size_t stored_size,
+                        failure& f) noexcept {
+  if (!is_known(fields.compression)) {
     f = fail(vexal_errc::unknown_compression);
   } else if (stored_size > vexal_max_stored_size) {
     f = fail(vexal_errc::parts_payload_too_long);
-  } else if (!look_up(fields.type, type_code)) {
+  } else if (!is_known(fields.type)) {
     f = fail(vexal_errc::unknown_type);
-  } else if (!look_up(fields.format, format_code)) {
-    f = fail(vexal_errc::unknown_format);
   } else {
-    // Made whole, then stored at once: a copy of the header that follows
-    // reads it back from one store rather than from five.
-    uint8_t image[vexal_part_header_size];
-    image[vexal_part_type_offset] = static_cast<uint8_t>(type_code);
-    image[vexal_part_format_offset] = static_cast<uint8_t>(format_code);
-    image[vexal_part_compression_offset] =
-        static_cast<uint8_t>(compression_code);
-    image[vexal_part_reserved_offset] = 0;
-    encode_be32(image + vexal_part_length_offset,
-                static_cast<uint32_t>(stored_size));
-    std::memcpy(wire, image, sizeof image);
-    return true;
+    f = fail(vexal_errc::unknown_format);
   }
   return false;
 }

@@ -11,19 +11,48 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "error/failure.hpp"
+#include "part/codes.hpp"
 #include "part/part_parse.hpp"
+#include "serialization/byte_order.hpp"
 
 namespace kelvo::detail {
+
+// Names in `f` the first of the refusals of `encode_part_header` that
+// applies to `fields` and `stored_size`; always returns false.
+bool refuse_part_header(const part_fields& fields, size_t stored_size,
+                        failure& f) noexcept;
 
 // Writes into `wire` (vexal_part_header_size bytes) the header of a part
 // with `fields` that stores `stored_size` bytes. Refuses an unknown
 // compression, more than vexal_max_stored_size stored bytes, an unknown
 // type and an unknown format, in that order, before anything is written.
-bool encode_part_header(const part_fields& fields, size_t stored_size,
-                        uint8_t* wire, failure& f) noexcept;
+// Inline, with the refusals out of line: every compose encodes two headers.
+inline bool encode_part_header(const part_fields& fields, size_t stored_size,
+                               uint8_t* wire, failure& f) noexcept {
+  part_header::type type_code{};
+  part_header::format format_code{};
+  part_header::compression compression_code{};
+  if (!look_up(fields.compression, compression_code) ||
+      stored_size > vexal_max_stored_size || !look_up(fields.type, type_code) ||
+      !look_up(fields.format, format_code)) {
+    return refuse_part_header(fields, stored_size, f);
+  }
+  // Made whole, then stored at once: a copy of the header that follows
+  // reads it back from one store rather than from five.
+  uint8_t image[vexal_part_header_size];
+  image[vexal_part_type_offset] = static_cast<uint8_t>(type_code);
+  image[vexal_part_format_offset] = static_cast<uint8_t>(format_code);
+  image[vexal_part_compression_offset] = static_cast<uint8_t>(compression_code);
+  image[vexal_part_reserved_offset] = 0;
+  encode_be32(image + vexal_part_length_offset,
+              static_cast<uint32_t>(stored_size));
+  std::memcpy(wire, image, sizeof image);
+  return true;
+}
 
 // A part ready to be written out: its header, and where its stored bytes
 // lie (the caller's payload itself, or its zlib stream).
