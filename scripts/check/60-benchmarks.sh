@@ -34,6 +34,7 @@ build/bench/bench/vexal_expansion_probe 64 48
 PYTHONPATH=build/bench/python /usr/bin/python3 bench/python_bench.py --quick
 
 # The peer comparison, built as users build against the installed package
-# (it installs FlatBuffers and msgpack-cxx when missing), each case once on
-# the small payloads: its report fails when a library's row is missing.
+# (it installs FlatBuffers, msgpack-cxx, Cap'n Proto and protobuf when
+# missing), each case once on the small payloads: its report fails when a
+# library's row is missing.
 REPETITIONS=1 MIN_TIME=0.01 bench/peers/run --benchmark_filter='/(16|4096)$'
