@@ -62,15 +62,18 @@ words capnp_wire(const payloads& p) {
   return message.one_segment() ? message.flatten() : nullptr;
 }
 
-// Reads both fields of the message in `wire`; false when either is not of
-// `part_size` bytes. Cap'n Proto throws kj::Exception on malformed words.
-bool read_pair(const words& wire, size_t part_size, capnp::Data::Reader& first,
-               capnp::Data::Reader& second) {
-  capnp::FlatArrayMessageReader reader(wire.asPtr());
-  const auto pair = reader.getRoot<capnp_peer::Pair>();
-  first = pair.getFirst();
-  second = pair.getSecond();
-  return first.size() == part_size && second.size() == part_size;
+// Reads the message in `wire` and finds both fields, for find_payloads.
+// Cap'n Proto throws kj::Exception on malformed words.
+auto capnp_finder(const words& wire) {
+  return [&wire](found& first, found& second) {
+    capnp::FlatArrayMessageReader reader(wire.asPtr());
+    const auto pair = reader.getRoot<capnp_peer::Pair>();
+    const capnp::Data::Reader first_data = pair.getFirst();
+    const capnp::Data::Reader second_data = pair.getSecond();
+    first = {first_data.begin(), first_data.size()};
+    second = {second_data.begin(), second_data.size()};
+    return true;
+  };
 }
 
 }  // namespace
@@ -89,33 +92,13 @@ void capnp_compose(benchmark::State& state, size_t part_size) {
 void capnp_parse(benchmark::State& state, size_t part_size) {
   const words wire = capnp_wire(payloads(part_size));
   if (wire.size() == 0) return state.SkipWithError("more than one segment");
-  bool ok = true;
-  for (auto _ : state) {
-    capnp::Data::Reader first;
-    capnp::Data::Reader second;
-    ok &= read_pair(wire, part_size, first, second);
-    bytes first_copy(first.begin(), first.end());
-    bytes second_copy(second.begin(), second.end());
-    benchmark::DoNotOptimize(first_copy.data());
-    benchmark::DoNotOptimize(second_copy.data());
-  }
-  if (!ok) state.SkipWithError("the message did not read");
-  set_bytes(state, part_size);
+  find_payloads<true>(state, part_size, capnp_finder(wire));
 }
 
 void capnp_read(benchmark::State& state, size_t part_size) {
   const words wire = capnp_wire(payloads(part_size));
   if (wire.size() == 0) return state.SkipWithError("more than one segment");
-  bool ok = true;
-  for (auto _ : state) {
-    capnp::Data::Reader first;
-    capnp::Data::Reader second;
-    ok &= read_pair(wire, part_size, first, second);
-    benchmark::DoNotOptimize(first.begin());
-    benchmark::DoNotOptimize(second.begin());
-  }
-  if (!ok) state.SkipWithError("the message did not read");
-  set_bytes(state, part_size);
+  find_payloads<false>(state, part_size, capnp_finder(wire));
 }
 
 }  // namespace peers

@@ -55,6 +55,18 @@ bool flat_read(const bytes& wire, const flat_bytes*& first,
   return first != nullptr && second != nullptr && verifier.EndTable();
 }
 
+// Verifies `wire` and finds both payloads, for find_payloads.
+auto flat_finder(const bytes& wire) {
+  return [&wire](found& first, found& second) {
+    const flat_bytes* first_vector = nullptr;
+    const flat_bytes* second_vector = nullptr;
+    if (!flat_read(wire, first_vector, second_vector)) return false;
+    first = {first_vector->data(), first_vector->size()};
+    second = {second_vector->data(), second_vector->size()};
+    return true;
+  };
+}
+
 }  // namespace
 
 void flatbuffers_compose(benchmark::State& state, size_t part_size) {
@@ -69,32 +81,12 @@ void flatbuffers_compose(benchmark::State& state, size_t part_size) {
 
 void flatbuffers_parse(benchmark::State& state, size_t part_size) {
   const bytes wire = flat_wire(payloads(part_size));
-  bool ok = true;
-  for (auto _ : state) {
-    const flat_bytes* first = nullptr;
-    const flat_bytes* second = nullptr;
-    ok &= flat_read(wire, first, second);
-    bytes first_copy(first->begin(), first->end());
-    bytes second_copy(second->begin(), second->end());
-    benchmark::DoNotOptimize(first_copy.data());
-    benchmark::DoNotOptimize(second_copy.data());
-  }
-  if (!ok) state.SkipWithError("the table did not verify");
-  set_bytes(state, part_size);
+  find_payloads<true>(state, part_size, flat_finder(wire));
 }
 
 void flatbuffers_read(benchmark::State& state, size_t part_size) {
   const bytes wire = flat_wire(payloads(part_size));
-  bool ok = true;
-  for (auto _ : state) {
-    const flat_bytes* first = nullptr;
-    const flat_bytes* second = nullptr;
-    ok &= flat_read(wire, first, second) && first->size() == part_size;
-    benchmark::DoNotOptimize(first);
-    benchmark::DoNotOptimize(second);
-  }
-  if (!ok) state.SkipWithError("the table did not verify");
-  set_bytes(state, part_size);
+  find_payloads<false>(state, part_size, flat_finder(wire));
 }
 
 }  // namespace peers

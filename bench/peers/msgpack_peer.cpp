@@ -45,6 +45,25 @@ bool msgpack_bins(const msgpack::object& object, msgpack::object_bin& first,
   return true;
 }
 
+const uint8_t* bytes_of(const msgpack::object_bin& bin) {
+  return reinterpret_cast<const uint8_t*>(bin.ptr);
+}
+
+// Unpacks `wire`, its bins left pointing into it, and finds both payloads,
+// for find_payloads.
+auto msgpack_finder(const bytes& wire) {
+  return [&wire](found& first, found& second) {
+    const msgpack::object_handle handle = msgpack::unpack(
+        reinterpret_cast<const char*>(wire.data()), wire.size(), reference_all);
+    msgpack::object_bin first_bin{};
+    msgpack::object_bin second_bin{};
+    if (!msgpack_bins(handle.get(), first_bin, second_bin)) return false;
+    first = {bytes_of(first_bin), first_bin.size};
+    second = {bytes_of(second_bin), second_bin.size};
+    return true;
+  };
+}
+
 }  // namespace
 
 void msgpack_compose(benchmark::State& state, size_t part_size) {
@@ -59,38 +78,12 @@ void msgpack_compose(benchmark::State& state, size_t part_size) {
 
 void msgpack_parse(benchmark::State& state, size_t part_size) {
   const bytes wire = msgpack_wire(payloads(part_size));
-  bool ok = true;
-  for (auto _ : state) {
-    const msgpack::object_handle handle = msgpack::unpack(
-        reinterpret_cast<const char*>(wire.data()), wire.size(), reference_all);
-    msgpack::object_bin first{};
-    msgpack::object_bin second{};
-    ok &= msgpack_bins(handle.get(), first, second);
-    const auto* first_data = reinterpret_cast<const uint8_t*>(first.ptr);
-    const auto* second_data = reinterpret_cast<const uint8_t*>(second.ptr);
-    bytes first_copy(first_data, first_data + first.size);
-    bytes second_copy(second_data, second_data + second.size);
-    benchmark::DoNotOptimize(first_copy.data());
-    benchmark::DoNotOptimize(second_copy.data());
-  }
-  if (!ok) state.SkipWithError("the array did not unpack");
-  set_bytes(state, part_size);
+  find_payloads<true>(state, part_size, msgpack_finder(wire));
 }
 
 void msgpack_read(benchmark::State& state, size_t part_size) {
   const bytes wire = msgpack_wire(payloads(part_size));
-  bool ok = true;
-  for (auto _ : state) {
-    const msgpack::object_handle handle = msgpack::unpack(
-        reinterpret_cast<const char*>(wire.data()), wire.size(), reference_all);
-    msgpack::object_bin first{};
-    msgpack::object_bin second{};
-    ok &= msgpack_bins(handle.get(), first, second) && first.size == part_size;
-    benchmark::DoNotOptimize(first.ptr);
-    benchmark::DoNotOptimize(second.ptr);
-  }
-  if (!ok) state.SkipWithError("the array did not unpack");
-  set_bytes(state, part_size);
+  find_payloads<false>(state, part_size, msgpack_finder(wire));
 }
 
 }  // namespace peers
