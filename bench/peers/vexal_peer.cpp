@@ -67,17 +67,12 @@ void vexal_parse_reused(benchmark::State& state, size_t part_size) {
 void vexal_read(benchmark::State& state, size_t part_size) {
   const bytes wire = vexal_wire(payloads(part_size));
   kelvo::vexal_view view;
-  bool ok = true;
-  for (auto _ : state) {
-    ok &= view.parse(wire.data(), wire.size(), 0) == wire.size();
-    const uint8_t* first = view.first().payload_data();
-    const uint8_t* second = view.second().payload_data();
-    ok &= view.first().payload_size() == part_size;
-    benchmark::DoNotOptimize(first);
-    benchmark::DoNotOptimize(second);
-  }
-  if (!ok) state.SkipWithError("the view did not parse");
-  set_bytes(state, part_size);
+  find_payloads<false>(state, part_size, [&](found& first, found& second) {
+    if (view.parse(wire.data(), wire.size(), 0) != wire.size()) return false;
+    first = {view.first().payload_data(), view.first().payload_size()};
+    second = {view.second().payload_data(), view.second().payload_size()};
+    return true;
+  });
 }
 
 }  // namespace peers
