@@ -23,6 +23,7 @@ constexpr entry entries[] = {
     {"vexal/compose", peers::vexal_compose},
     {"vexal/parse", peers::vexal_parse},
     {"vexal/parse_reused", peers::vexal_parse_reused},
+    {"vexal/new_message", peers::vexal_new_message},
     {"vexal/read", peers::vexal_read},
     {"flatbuffers/compose", peers::flatbuffers_compose},
     {"flatbuffers/parse", peers::flatbuffers_parse},

@@ -23,10 +23,13 @@ void two_vectors(benchmark::State& state, size_t part_size);
 void part_records(benchmark::State& state, size_t part_size);
 
 // vexal_peer.cpp: libvexal through its installed headers; parse_reused
-// parses into the same message again instead of a fresh one.
+// parses into the same message again instead of a fresh one, and
+// new_message makes and frees an empty message (its two part records),
+// the rest of what a parse into a fresh message costs.
 void vexal_compose(benchmark::State& state, size_t part_size);
 void vexal_parse(benchmark::State& state, size_t part_size);
 void vexal_parse_reused(benchmark::State& state, size_t part_size);
+void vexal_new_message(benchmark::State& state, size_t part_size);
 void vexal_read(benchmark::State& state, size_t part_size);
 
 // flatbuffers_peer.cpp: a table of two byte vectors.

@@ -64,6 +64,14 @@ void vexal_parse_reused(benchmark::State& state, size_t part_size) {
   parse<false>(state, part_size);
 }
 
+void vexal_new_message(benchmark::State& state, size_t part_size) {
+  for (auto _ : state) {
+    kelvo::vexal message;
+    benchmark::DoNotOptimize(message);
+  }
+  set_bytes(state, part_size);
+}
+
 void vexal_read(benchmark::State& state, size_t part_size) {
   const bytes wire = vexal_wire(payloads(part_size));
   kelvo::vexal_view view;
