@@ -87,7 +87,7 @@ bool compose_message(const vexal_part_ctx::impl& first,
            detail::compose_part(fields_of(second), second.payload.data(),
                                 second.payload.size(), out, f);
   }
-  uint8_t headers[vexal_raw_headers_size];
+  uint8_t headers[vexal_raw_headers_size] = {};
   if (!detail::encode_part_header(fields_of(first), first.payload.size(),
                                   headers, f)) {
     return false;

@@ -61,7 +61,7 @@ bool compose_part(const part_fields& fields, const uint8_t* payload,
 bool encode_raw_headers(const part_fields& first, size_t first_size,
                         const part_fields& second, size_t second_size,
                         uint8_t* headers, failure& f) noexcept {
-  uint8_t wire[2 * vexal_part_header_size];
+  uint8_t wire[2 * vexal_part_header_size] = {};
   const part_fields* parts[] = {&first, &second};
   const size_t sizes[] = {first_size, second_size};
   for (int i = 0; i < 2; ++i) {

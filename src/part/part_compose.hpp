@@ -31,6 +31,8 @@ bool refuse_part_header(const part_fields& fields, size_t stored_size,
 // compression, more than vexal_max_stored_size stored bytes, an unknown
 // type and an unknown format, in that order, before anything is written.
 // Inline, with the refusals out of line: every compose encodes two headers.
+// Callers pass a zeroed `wire`: once this is inlined, GCC cannot tell that a
+// refused header is never read, and warns of it as maybe uninitialized.
 inline bool encode_part_header(const part_fields& fields, size_t stored_size,
                                uint8_t* wire, failure& f) noexcept {
   part_header::type type_code{};
@@ -57,9 +59,9 @@ inline bool encode_part_header(const part_fields& fields, size_t stored_size,
 // A part ready to be written out: its header, and where its stored bytes
 // lie (the caller's payload itself, or its zlib stream).
 struct part_wire {
-  uint8_t header[vexal_part_header_size];
-  const uint8_t* stored;
-  size_t stored_size;
+  uint8_t header[vexal_part_header_size] = {};
+  const uint8_t* stored = nullptr;
+  size_t stored_size = 0;
 };
 
 // Everything of composing the part with `fields` whose payload is the

@@ -134,8 +134,6 @@ bytes vexal_part_ctx::take_payload() noexcept {
 }
 
 void vexal_part_ctx::compose_header(bytes& out, size_t stored_size) const {
-  // Zeroed although every byte is written before it is read: GCC cannot
-  // tell at -O2 that a refusal never reaches the insert, and warns.
   uint8_t wire[vexal_part_header_size] = {};
   detail::failure f;
   if (!detail::encode_part_header(impl_->fields(), stored_size, wire, f)) {
