@@ -7,7 +7,6 @@
 
 #include "part/codes.hpp"
 #include "part/zlib_codec.hpp"
-#include "serialization/byte_order.hpp"
 #include "serialization/reserve.hpp"
 
 namespace kelvo::detail {
