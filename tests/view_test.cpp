@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <tuple>
 
 #include "test_support.hpp"
 
@@ -85,6 +86,64 @@ TEST(View, RefusesDamagedZlibFromThePayload) {
   bytes out = hex("01");
   EXPECT_THROW_MSG(view.first().payload_into(out), damaged);
   EXPECT_TRUE(out.empty() && damaged.rfind("Failed zlib::inflate [-", 0) == 0);
+}
+
+// The inline path of `vexal_view::parse` declines nothing good: a message
+// it declines is still read, by the library, but at the price of a call.
+// Every code in its table, in either header, and the limits' exact edges
+// are taken; a code just outside its table and a limit one byte short are
+// not.
+TEST(View, InlinePathTakesEveryGoodMessage) {
+  struct header_codes {
+    int type, format, compression;
+    bool good;
+  };
+  std::vector<header_codes> rows;
+  for (int type : {1, 2}) {
+    for (int format : {1, 2, 3}) {
+      for (int compression : {0, 1}) {
+        rows.push_back({type, format, compression, true});
+      }
+    }
+  }
+  for (const header_codes bad : {header_codes{0, 3, 0, false},
+                                 {3, 3, 0, false},
+                                 {1, 0, 0, false},
+                                 {1, 4, 0, false},
+                                 {1, 3, 2, false}}) {
+    rows.push_back(bad);
+  }
+  const bytes other = wire_part(2, 3, 0, hex("bb"));
+  for (const auto& [type, format, compression, good] : rows) {
+    const bytes codes = wire_part(type, format, compression, hex("aa 55"));
+    for (const bytes& data : {cat(codes, other), cat(other, codes)}) {
+      SCOPED_TRACE(to_hex(data));
+      kelvo::detail::whole_message whole{};
+      const bool taken = kelvo::detail::accept_whole_message(
+          data.data(), data.size(), vexal_limits::unlimited(), whole);
+      EXPECT_EQ(taken, good);
+      if (taken) {
+        EXPECT_EQ(whole.size, data.size());
+      }
+    }
+  }
+  // 16 + 2 + 1 bytes, the longer stored part 2 bytes: both limits exact,
+  // then each one byte short; and one byte of the message missing.
+  const bytes data = cat(wire_part(1, 3, 0, hex("aa 55")), other);
+  for (const auto& [limits, available, good] :
+       {std::tuple{vexal_limits{19, 2}, data.size(), true},
+        {vexal_limits{18, 2}, data.size(), false},
+        {vexal_limits{19, 1}, data.size(), false},
+        {vexal_limits{19, 2}, data.size() - 1, false}}) {
+    kelvo::detail::whole_message whole{};
+    EXPECT_EQ(kelvo::detail::accept_whole_message(data.data(), available,
+                                                  limits, whole),
+              good);
+    if (good) {
+      EXPECT_EQ(whole.first_stored, 2u);
+      EXPECT_EQ(whole.second_stored, 1u);
+    }
+  }
 }
 
 }  // namespace

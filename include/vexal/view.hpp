@@ -28,6 +28,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "vexal/detail/whole_message.hpp"
 #include "vexal/error.hpp"
 #include "vexal/export.hpp"
 #include "vexal/limits.hpp"
@@ -139,7 +140,9 @@ class VEXAL_EXPORT vexal_view {
   /// Reads the message at `offset` of the `size` bytes at `data` without
   /// copying or inflating anything: both headers, their codes and lengths
   /// are checked as the bounded `vexal::parse` checks them, in
-  /// \ref format-the-refusal-order "the refusal order".
+  /// \ref format-the-refusal-order "the refusal order". Inline: a whole
+  /// message that passes every check is read with no call into the library,
+  /// which checks anything else.
   /// @return the offset just past the message, or `offset` when the bytes
   ///         do not hold the whole message; the view is then unchanged.
   /// @throws std::runtime_error "Unknown vexal type (raw)", "Unknown vexal
@@ -150,7 +153,14 @@ class VEXAL_EXPORT vexal_view {
   ///         unchanged. A compressed part's zlib stream is not checked here
   ///         (see the top of this header).
   size_t parse(const uint8_t* data, size_t size, size_t offset,
-               const vexal_limits& limits = vexal_limits::unlimited());
+               const vexal_limits& limits = vexal_limits::unlimited()) {
+    detail::whole_message whole;
+    if (offset < size && detail::accept_whole_message(
+                             data + offset, size - offset, limits, whole)) {
+      return offset + show(data + offset, whole);
+    }
+    return parse_checked(data, size, offset, limits);
+  }
   /// The parse above, of the bytes of `data`.
   size_t parse(const std::vector<uint8_t>& data, size_t offset,
                const vexal_limits& limits = vexal_limits::unlimited()) {
@@ -188,6 +198,31 @@ class VEXAL_EXPORT vexal_view {
 
  private:
   friend struct detail::view_core;
+
+  // `parse` of what its inline path does not take: short input, a refusal,
+  // or a compressed part whose stored bytes are over the payload's bound.
+  size_t parse_checked(const uint8_t* data, size_t size, size_t offset,
+                       const vexal_limits& limits);
+
+  // Points the parts at the whole message at `message`, whose headers have
+  // passed every check, and returns its size.
+  size_t show(const uint8_t* message,
+              const detail::whole_message& whole) noexcept {
+    using codes = detail::wire_codes;
+    const auto part = [](vexal_part_type type, const uint8_t* header,
+                         uint32_t stored) {
+      return vexal_part_view(
+          type, codes::format_of(header[vexal_part_format_offset]),
+          codes::compression_of(header[vexal_part_compression_offset]),
+          header + vexal_part_header_size, stored);
+    };
+    first_ = part(vexal_part_type::first, message, whole.first_stored);
+    second_ = part(vexal_part_type::second, message + whole.second_at(),
+                   whole.second_stored);
+    size_ = static_cast<size_t>(whole.size);
+    return size_;
+  }
+
   vexal_part_view first_;
   vexal_part_view second_;
   size_t size_ = 0;

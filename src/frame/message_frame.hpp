@@ -18,6 +18,7 @@
 #include "part/codes.hpp"
 #include "part/impl.hpp"
 #include "part/part_parse.hpp"
+#include "vexal/detail/whole_message.hpp"
 #include "vexal/limits.hpp"
 
 namespace kelvo::detail {
@@ -107,54 +108,31 @@ struct checked_message {
   return checked;
 }
 
-// The three codes of the header at `wire` converted into `fields`; false for
-// any code outside its table (`read_codes` says which, and where).
-[[gnu::always_inline]] inline bool known_codes(const uint8_t* wire,
-                                               part_fields& fields) noexcept {
-  using header = vexal_part_ctx::impl::header;
-  return look_up(header::type_at(wire), fields.type) &&
-         look_up(header::format_at(wire), fields.format) &&
-         look_up(header::compression_at(wire), fields.compression);
-}
-
-// False for a part stored as is whose `stored` bytes are over the payload's
-// bound (`check_header`'s last test).
-[[gnu::always_inline]] inline bool stored_within(
-    const part_fields& fields, uint32_t stored,
-    const vexal_limits& limits) noexcept {
-  return fields.compression != vexal_part_payload::compression::none ||
-         stored <= limits.max_payload_size;
+// The type, format and compression of the header at `wire`, whose codes
+// are known to be in their tables.
+[[gnu::always_inline]] inline void read_known_codes(
+    const uint8_t* wire, part_fields& fields) noexcept {
+  fields.type = wire_codes::type_of(wire[vexal_part_type_offset]);
+  fields.format = wire_codes::format_of(wire[vexal_part_format_offset]);
+  fields.compression =
+      wire_codes::compression_of(wire[vexal_part_compression_offset]);
 }
 
 // The success path of `check_message`, with nothing to report: true, with
 // `checked` filled as `check_message` fills it, only when the `available`
 // bytes at `data` hold the whole message and every check that
-// `check_message` makes passes. Anything else, short input or a refusal,
-// answers false and is left to `check_message`, which finds which it is
-// and where. It accepts nothing that `check_message` refuses: each test
-// below is one of its tests, and the message's size bounds the size the
-// first header announces. No failure is made on this path, nothing is
-// stored but `checked`, and each header is read once.
+// `check_message` makes passes (vexal/detail/whole_message.hpp). Anything
+// else, short input or a refusal, answers false and is left to
+// `check_message`, which finds which it is and where.
 [[gnu::always_inline]] inline bool accept_whole_message(
     const uint8_t* data, size_t available, const vexal_limits& limits,
     checked_message& checked) noexcept {
-  using header = vexal_part_ctx::impl::header;
-  if (available < 2 * header::wire_size) return false;
-  const uint32_t first_stored = header::stored_length(data);
-  const uint64_t second_at = header::wire_size + uint64_t{first_stored};
-  if (available - header::wire_size < second_at) return false;
-  const uint8_t* second = data + second_at;
-  const uint32_t second_stored = header::stored_length(second);
-  const uint64_t size = second_at + header::wire_size + second_stored;
-  if (available < size || size > limits.max_message_size) return false;
-  part_fields& first_fields = checked.parts[0];
-  part_fields& second_fields = checked.parts[1];
-  if (!known_codes(data, first_fields) || !known_codes(second, second_fields) ||
-      !stored_within(first_fields, first_stored, limits) ||
-      !stored_within(second_fields, second_stored, limits)) {
-    return false;
-  }
-  checked.frame = message_frame{2, size, first_stored, second_stored};
+  whole_message whole;
+  if (!accept_whole_message(data, available, limits, whole)) return false;
+  checked.frame =
+      message_frame{2, whole.size, whole.first_stored, whole.second_stored};
+  read_known_codes(data, checked.parts[0]);
+  read_known_codes(data + whole.second_at(), checked.parts[1]);
   return true;
 }
 

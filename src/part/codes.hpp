@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "part/impl.hpp"
+#include "vexal/detail/whole_message.hpp"
 
 namespace kelvo::detail {
 
@@ -45,18 +46,29 @@ inline bool look_up(vexal_part_type type, part_header::type& code) noexcept {
   return false;
 }
 
-// The wire-to-value lookups are range tests and arithmetic on the codes'
-// values (pinned below), which compilers make without branches: a parse
+// The header's codes are the ones that the public headers' inline parse
+// knows them by.
+static_assert(static_cast<uint8_t>(part_header::type::first) ==
+                  wire_codes::first_type &&
+              static_cast<uint8_t>(part_header::type::second) ==
+                  wire_codes::second_type);
+static_assert(static_cast<uint8_t>(part_header::format::application_2) ==
+                  wire_codes::least_format &&
+              static_cast<uint8_t>(part_header::format::bytes) ==
+                  wire_codes::most_format);
+static_assert(static_cast<uint8_t>(part_header::compression::stored) ==
+                  wire_codes::stored &&
+              static_cast<uint8_t>(part_header::compression::zlib) ==
+                  wire_codes::zlib);
+
+// The wire-to-value lookups are range tests and `wire_codes`' arithmetic on
+// the codes' values, which compilers make without branches: a parse
 // converts six codes for every message. Like the others, they leave their
 // output alone for a code outside the table.
 inline bool look_up(part_header::type code, vexal_part_type& type) noexcept {
-  static_assert(static_cast<int>(part_header::type::first) == 1 &&
-                static_cast<int>(part_header::type::second) == 2);
   const auto value = static_cast<uint8_t>(code);
   const bool known = static_cast<uint8_t>(value - 1) < 2;
-  if (known) {
-    type = value == 1 ? vexal_part_type::first : vexal_part_type::second;
-  }
+  if (known) type = wire_codes::type_of(value);
   return known;
 }
 
@@ -78,16 +90,13 @@ inline bool look_up(vexal_part_payload::format format,
 inline bool look_up(part_header::format code,
                     vexal_part_payload::format& format) noexcept {
   // Codes 3, 2 and 1 stand for formats 0, 1 and 2.
-  static_assert(static_cast<int>(part_header::format::bytes) == 3 &&
-                static_cast<int>(part_header::format::application_1) == 2 &&
-                static_cast<int>(part_header::format::application_2) == 1);
-  static_assert(
-      static_cast<int>(vexal_part_payload::format::bytes) == 0 &&
-      static_cast<int>(vexal_part_payload::format::application_1) == 1 &&
-      static_cast<int>(vexal_part_payload::format::application_2) == 2);
+  static_assert(wire_codes::format_of(wire_codes::most_format) ==
+                    vexal_part_payload::format::bytes &&
+                wire_codes::format_of(wire_codes::least_format) ==
+                    vexal_part_payload::format::application_2);
   const auto value = static_cast<uint8_t>(code);
   const bool known = static_cast<uint8_t>(value - 1) < 3;
-  if (known) format = static_cast<vexal_part_payload::format>(3 - value);
+  if (known) format = wire_codes::format_of(value);
   return known;
 }
 
@@ -103,15 +112,9 @@ inline bool look_up(vexal_part_payload::compression compression,
 
 inline bool look_up(part_header::compression code,
                     vexal_part_payload::compression& compression) noexcept {
-  // Code 0 stands for `none` (0), code 1 for `zlib_default` (1).
-  static_assert(static_cast<int>(part_header::compression::stored) == 0 &&
-                static_cast<int>(part_header::compression::zlib) == 1);
-  static_assert(
-      static_cast<int>(vexal_part_payload::compression::none) == 0 &&
-      static_cast<int>(vexal_part_payload::compression::zlib_default) == 1);
   const auto value = static_cast<uint8_t>(code);
   const bool known = value < 2;
-  if (known) compression = static_cast<vexal_part_payload::compression>(value);
+  if (known) compression = wire_codes::compression_of(value);
   return known;
 }
 

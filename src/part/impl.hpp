@@ -67,7 +67,7 @@ class VEXAL_EXPORT vexal_part_ctx::impl : public vexal_serializer {
       return static_cast<compression>(wire[vexal_part_compression_offset]);
     }
     static uint32_t stored_length(const uint8_t* wire) {
-      return detail::decode_be32(wire + length_at);
+      return detail::stored_length(wire);
     }
 
     header(type raw_type, format raw_format, compression raw_compression,

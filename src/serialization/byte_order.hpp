@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <cstring>
 
+// decode_be32, which the inline parse of the public headers reads lengths
+// with.
+#include "vexal/detail/whole_message.hpp"
+
 namespace kelvo::detail {
 
 // Stores `value` most significant byte first.
@@ -17,12 +21,6 @@ inline void encode_be32(uint8_t* dst, uint32_t value) {
   dst[1] = static_cast<uint8_t>(value >> 16);
   dst[2] = static_cast<uint8_t>(value >> 8);
   dst[3] = static_cast<uint8_t>(value);
-}
-
-// Reads a value stored most significant byte first.
-inline uint32_t decode_be32(const uint8_t* src) {
-  return (uint32_t{src[0]} << 24) | (uint32_t{src[1]} << 16) |
-         (uint32_t{src[2]} << 8) | uint32_t{src[3]};
 }
 
 // The integer whose in-memory bytes are the big-endian form of `host`.

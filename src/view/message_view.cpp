@@ -8,31 +8,13 @@
 
 namespace kelvo {
 
-namespace {
-
-// The parse of a message that the views' fast path did not accept: short
-// input, or a refusal thrown with its text. Out of line, so that the good
-// path makes no failure value and saves no registers for one.
-[[gnu::noinline, gnu::cold]] size_t parse_or_throw(vexal_view& view,
-                                                   const uint8_t* data,
-                                                   size_t size, size_t offset,
-                                                   const vexal_limits& limits) {
+size_t vexal_view::parse_checked(const uint8_t* data, size_t size,
+                                 size_t offset, const vexal_limits& limits) {
   detail::failure f;
   const size_t end =
-      detail::view_core::parse(view, data, size, offset, limits, f);
+      detail::view_core::parse(*this, data, size, offset, limits, f);
   if (f) detail::throw_failure(f);
   return end;
-}
-
-}  // namespace
-
-size_t vexal_view::parse(const uint8_t* data, size_t size, size_t offset,
-                         const vexal_limits& limits) {
-  size_t end = 0;
-  if (detail::view_core::parse_whole(*this, data, size, offset, limits, end)) {
-    return end;
-  }
-  return parse_or_throw(*this, data, size, offset, limits);
 }
 
 size_t vexal_view::parse(const uint8_t* data, size_t size, size_t offset,

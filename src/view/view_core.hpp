@@ -44,22 +44,21 @@ struct view_core {
                                                      const vexal_limits& limits,
                                                      failure& f) noexcept;
 
-  // `vexal_view::parse` for a good message: true, with the view filled and
-  // `end` past the message, when `accept_whole_message` accepts the message at
-  // `offset`; the view is untouched otherwise. A call to `parse` then finds
-  // out why. Inline, as the parse of a view is a few comparisons and stores:
-  // a call for it would cost as much again, and no failure is made here.
+  // `vexal_view::parse` for a good message, as the public header's inline
+  // path reads it: true, with the view filled and `end` past the message,
+  // when the message at `offset` is whole and good; the view is untouched
+  // otherwise. A call to `parse` then finds out why.
   [[gnu::always_inline]] static bool parse_whole(vexal_view& view,
                                                  const uint8_t* data,
                                                  size_t size, size_t offset,
                                                  const vexal_limits& limits,
                                                  size_t& end) noexcept {
-    checked_message checked;
+    whole_message whole;
     if (offset >= size ||
-        !accept_whole_message(data + offset, size - offset, limits, checked)) {
+        !accept_whole_message(data + offset, size - offset, limits, whole)) {
       return false;
     }
-    end = offset + fill(view, data + offset, checked);
+    end = offset + view.show(data + offset, whole);
     return true;
   }
 
@@ -81,16 +80,8 @@ struct view_core {
       vexal_view& view, const uint8_t* data,
       const checked_message& checked) noexcept {
     const message_frame& frame = checked.frame;
-    const part_fields& first = checked.parts[0];
-    const part_fields& second = checked.parts[1];
-    view.first_ =
-        vexal_part_view(vexal_part_type::first, first.format, first.compression,
-                        data + vexal_part_header_size, frame.first_stored);
-    view.second_ = vexal_part_view(
-        vexal_part_type::second, second.format, second.compression,
-        data + frame.second_at() + vexal_part_header_size, frame.second_stored);
-    view.size_ = static_cast<size_t>(frame.size);
-    return view.size_;
+    return view.show(data, whole_message{frame.first_stored,
+                                         frame.second_stored, frame.size});
   }
 
   // `vexal_part_view::payload_into`: a refusal (zlib's, or the payload's
