@@ -41,6 +41,23 @@ TEST(Message, ComposesTheExampleBytesOrTheFirstPartOnly) {
   EXPECT_EQ(small.capacity(), 1u);
 }
 
+// Every payload size up to past the small-message path, each payload
+// different from the other, composes to its header and bytes: small
+// payloads are copied by widths of their own.
+TEST(Message, ComposesPayloadsOfEverySmallSize) {
+  for (size_t size = 0; size <= 200; size += size < 20 ? 1 : 37) {
+    SCOPED_TRACE(size);
+    const bytes first = noise(size);
+    bytes second = noise(size + 1);
+    second.erase(second.begin());
+    const vexal m{vexal_first_part(first), vexal_second_part(second)};
+    bytes out = {0x55};
+    m.compose(out);
+    EXPECT_EQ(out, cat(cat(hex("55"), wire_part(1, 3, 0, first)),
+                       wire_part(2, 3, 0, second)));
+  }
+}
+
 // Each input is parsed at `offset` into a message holding "0 0 01 | 2 0 02";
 // the parse returns or throws `result` and leaves the message as
 // `after`. A bad first part changes nothing, a bad second part keeps the

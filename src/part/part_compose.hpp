@@ -33,8 +33,10 @@ bool refuse_part_header(const part_fields& fields, size_t stored_size,
 // Inline, with the refusals out of line: every compose encodes two headers.
 // Callers pass a zeroed `wire`: once this is inlined, GCC cannot tell that a
 // refused header is never read, and warns of it as maybe uninitialized.
-inline bool encode_part_header(const part_fields& fields, size_t stored_size,
-                               uint8_t* wire, failure& f) noexcept {
+[[gnu::always_inline]] inline bool encode_part_header(const part_fields& fields,
+                                                      size_t stored_size,
+                                                      uint8_t* wire,
+                                                      failure& f) noexcept {
   part_header::type type_code{};
   part_header::format format_code{};
   part_header::compression compression_code{};
