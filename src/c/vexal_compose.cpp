@@ -10,6 +10,7 @@
 #include "c/c_support.hpp"
 #include "part/part_compose.hpp"
 #include "part/zlib_codec.hpp"
+#include "serialization/copy_bytes.hpp"
 #include "vexal/vexal.h"
 
 // The C entry points are defined at global scope, as the C header declares
@@ -55,15 +56,23 @@ struct prepared_message {
 
 failure prepare(const c_part& first, const c_part& second,
                 prepared_message& out) noexcept {
-  const c_part* wanted[] = {&first, &second};
-  const vexal_part_type types[] = {vexal_part_type::first,
-                                   vexal_part_type::second};
   failure f;
-  for (int i = 0; i < 2 && !f; ++i) {
+  const auto prepare_one = [&f, &out](const c_part& wanted,
+                                      vexal_part_type type, int i) {
+    const part_fields fields = fields_of(wanted, type);
+    // A part stored as is allocates nothing: it needs no guard for memory.
+    if (fields.compression == vexal_part_payload::compression::none) {
+      return prepare_stored_part(fields, wanted.payload, wanted.size,
+                                 out.wires[i], f);
+    }
     catch_out_of_memory(f, [&] {
-      prepare_part(fields_of(*wanted[i], types[i]), wanted[i]->payload,
-                   wanted[i]->size, out.deflated[i], out.wires[i], f);
+      prepare_part(fields, wanted.payload, wanted.size, out.deflated[i],
+                   out.wires[i], f);
     });
+    return !f;
+  };
+  if (prepare_one(first, vexal_part_type::first, 0)) {
+    prepare_one(second, vexal_part_type::second, 1);
   }
   // Both stored lengths fit in 32 bits, so the sum cannot wrap.
   out.size = 2 * vexal_part_header_size + out.wires[0].stored_size +
@@ -76,7 +85,7 @@ void write(const prepared_message& message, uint8_t* out) noexcept {
   for (const part_wire& wire : message.wires) {
     std::memcpy(out, wire.header, vexal_part_header_size);
     out += vexal_part_header_size;
-    if (wire.stored_size > 0) std::memcpy(out, wire.stored, wire.stored_size);
+    copy_bytes(out, wire.stored, wire.stored_size);
     out += wire.stored_size;
   }
 }

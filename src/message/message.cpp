@@ -12,6 +12,7 @@
 #include "part/codes.hpp"
 #include "part/impl.hpp"
 #include "part/part_compose.hpp"
+#include "serialization/copy_bytes.hpp"
 #include "serialization/reserve.hpp"
 
 namespace kelvo {
@@ -42,31 +43,6 @@ void append_part(std::vector<uint8_t>& out, const uint8_t* header,
   append(out, payload.data(), payload.size());
 }
 
-// Copies the payload `from` to `to`. One of up to 16 bytes, as in many
-// small messages, is copied in at most two moves of a fixed width that may
-// overlap, rather than by a call into the C library, which a copy of
-// unknown size always makes.
-[[gnu::always_inline]] inline void copy_payload(
-    uint8_t* to, const std::vector<uint8_t>& from) {
-  const size_t size = from.size();
-  const uint8_t* data = from.data();
-  const auto move_ends = [&](auto width) {
-    decltype(width) head;
-    decltype(width) tail;
-    std::memcpy(&head, data, sizeof head);
-    std::memcpy(&tail, data + size - sizeof tail, sizeof tail);
-    std::memcpy(to, &head, sizeof head);
-    std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
-  };
-  if (size >= 8 && size <= 16) {
-    move_ends(uint64_t{});
-  } else if (size >= 4 && size < 8) {
-    move_ends(uint32_t{});
-  } else if (size > 0) {
-    std::memcpy(to, data, size);
-  }
-}
-
 // Appends a message of two parts stored as is, from their encoded `headers`
 // (both, back to back) and their payloads, after one reservation.
 void append_message(std::vector<uint8_t>& out, const uint8_t* headers,
@@ -89,11 +65,11 @@ void append_message(std::vector<uint8_t>& out, const uint8_t* headers,
   uint8_t* to = out.data() + at;
   std::memcpy(to, headers, vexal_part_header_size);
   to += vexal_part_header_size;
-  copy_payload(to, first);
+  detail::copy_bytes(to, first.data(), first.size());
   to += first.size();
   std::memcpy(to, second_header, vexal_part_header_size);
   to += vexal_part_header_size;
-  copy_payload(to, second);
+  detail::copy_bytes(to, second.data(), second.size());
 }
 
 // Appends both parts: the first, then the second, each refused before it

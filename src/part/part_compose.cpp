@@ -28,8 +28,6 @@ bool refuse_part_header(const part_fields& fields, size_t stored_size,
 bool prepare_part(const part_fields& fields, const uint8_t* payload,
                   size_t size, std::vector<uint8_t>& deflated, part_wire& wire,
                   failure& f) {
-  // A payload stored as is needs no copy of its own: it is written straight
-  // from where it lies.
   if (fields.compression != vexal_part_payload::compression::none) {
     int32_t level = 0;
     if (!zlib_level(fields.compression, level)) {
@@ -41,9 +39,7 @@ bool prepare_part(const part_fields& fields, const uint8_t* payload,
     payload = deflated.data();
     size = deflated.size();
   }
-  wire.stored = payload;
-  wire.stored_size = size;
-  return encode_part_header(fields, size, wire.header, f);
+  return prepare_stored_part(fields, payload, size, wire, f);
 }
 
 bool compose_part(const part_fields& fields, const uint8_t* payload,

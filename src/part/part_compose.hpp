@@ -66,6 +66,17 @@ struct part_wire {
   size_t stored_size = 0;
 };
 
+// `prepare_part` of a part stored as is, inline: its payload is written
+// straight from where it lies, so nothing is allocated and only the header
+// can be refused.
+[[gnu::always_inline]] inline bool prepare_stored_part(
+    const part_fields& fields, const uint8_t* payload, size_t size,
+    part_wire& wire, failure& f) noexcept {
+  wire.stored = payload;
+  wire.stored_size = size;
+  return encode_part_header(fields, size, wire.header, f);
+}
+
 // Everything of composing the part with `fields` whose payload is the
 // `size` bytes at `payload`, short of writing it: a compressed payload is
 // deflated into `deflated`, and the header is encoded. Throws
