@@ -8,6 +8,7 @@
 #ifndef VEXAL_SRC_ERROR_FAILURE_HPP
 #define VEXAL_SRC_ERROR_FAILURE_HPP
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -51,6 +52,17 @@ inline failure fail(vexal_errc code, uint64_t at = 0) noexcept {
   return f;
 }
 
+// `f = fail(code, at)` for an `f` that holds no failure yet, as a check
+// that stops at its first refusal has: only the two fields are stored. A
+// failure made whole and then copied is read back in wider pieces than it
+// was written in, which stalls the processor's store forwarding, and a
+// reader fed garbage refuses a header on every message.
+inline void refuse(failure& f, vexal_errc code, uint64_t at) noexcept {
+  assert(!f);
+  f.code = code;
+  f.at = at;
+}
+
 // The text of code `value` without its numbers, as the error category's
 // `message()` gives it; "unknown vexal error" for a value that is none.
 // Static storage.
@@ -92,15 +104,24 @@ auto catch_out_of_memory(failure& f, Step&& step) noexcept -> decltype(step()) {
 // The conversions between the core's failure and the public value that
 // the no-throw API hands out: the same fields, copied.
 struct failure_access {
-  static vexal_failure to_public(const failure& f) noexcept {
-    vexal_failure out;
+  // Sets `out` to `f`, field by field in place, with its offset moved on by
+  // `shift` (a stream reader's offsets count from the stream's start). A
+  // failure made whole and then copied is read back in pieces of other
+  // widths than it was written in, which stalls the processor's store
+  // forwarding: a reader that refuses garbage pays that on every message.
+  static void assign(vexal_failure& out, const failure& f,
+                     uint64_t shift = 0) noexcept {
     out.code_ = f.code;
     out.zlib_code_ = f.zlib_code;
     out.zlib_call_ = static_cast<uint8_t>(f.call);
     out.zlib_input_too_long_ = f.zlib_input_too_long;
-    out.offset_ = f.at;
+    out.offset_ = f.at + shift;
     for (int i = 0; i < 3; ++i) out.numbers_[i] = f.numbers[i];
     out.zlib_text_ = f.zlib_text;
+  }
+  static vexal_failure to_public(const failure& f) noexcept {
+    vexal_failure out;
+    assign(out, f);
     return out;
   }
   static failure from_public(const vexal_failure& v) noexcept {

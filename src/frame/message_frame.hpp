@@ -74,14 +74,14 @@ struct checked_message {
     const vexal_limits& limits, part_fields& fields, failure& f) {
   const uint64_t length_at = at + vexal_part_length_offset;
   if (message_size > limits.max_message_size) {
-    f = fail(vexal_errc::message_too_long, length_at);
+    refuse(f, vexal_errc::message_too_long, length_at);
     return false;
   }
   if (!read_codes(fields, wire, at, f)) return false;
   if (fields.compression == vexal_part_payload::compression::none &&
       vexal_part_ctx::impl::header::stored_length(wire) >
           limits.max_payload_size) {
-    f = fail(vexal_errc::payload_too_long, length_at);
+    refuse(f, vexal_errc::payload_too_long, length_at);
     return false;
   }
   return true;

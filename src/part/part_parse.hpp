@@ -49,16 +49,16 @@ template <typename Record>
                                               failure& f) {
   using header = vexal_part_ctx::impl::header;
   if (!look_up(header::type_at(wire), record.type)) {
-    f = fail(vexal_errc::unknown_type_code, at + vexal_part_type_offset);
+    refuse(f, vexal_errc::unknown_type_code, at + vexal_part_type_offset);
     return false;
   }
   if (!look_up(header::format_at(wire), record.format)) {
-    f = fail(vexal_errc::unknown_format_code, at + vexal_part_format_offset);
+    refuse(f, vexal_errc::unknown_format_code, at + vexal_part_format_offset);
     return false;
   }
   if (!look_up(header::compression_at(wire), record.compression)) {
-    f = fail(vexal_errc::unknown_compression_code,
-             at + vexal_part_compression_offset);
+    refuse(f, vexal_errc::unknown_compression_code,
+           at + vexal_part_compression_offset);
     return false;
   }
   return true;

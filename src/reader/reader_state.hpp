@@ -132,20 +132,26 @@ struct __attribute__((visibility("hidden"))) vexal_reader::state {
   // kept, when it is a refusal, until `skip`. The text is written into the
   // string's own storage, which a refusal of the same length or shorter
   // reuses; growing it may itself run out of memory.
-  status fail(detail::failure f) noexcept {
+  status fail(const detail::failure& f) noexcept {
     const status outcome = status_of(f.code);
-    const size_t length = detail::write_failure_text(f, nullptr, 0);
+    // Written once, on the stack, where every text fits (one that did not
+    // would be measured, then written into the string's own storage).
+    char text[256];
+    const size_t length = detail::write_failure_text(f, text, sizeof text);
     try {
-      refusal.resize(length);
+      if (length < sizeof text) {
+        refusal.assign(text, length);
+      } else {
+        refusal.resize(length);
+        detail::write_failure_text(f, refusal.data(), length + 1);
+      }
     } catch (const std::bad_alloc&) {
       refusal.clear();
-      f = detail::fail(vexal_errc::out_of_memory);
-      error = detail::failure_access::to_public(f);
+      detail::failure_access::assign(error,
+                                     detail::fail(vexal_errc::out_of_memory));
       return status::out_of_memory;
     }
-    detail::write_failure_text(f, refusal.data(), length + 1);
-    f.at += consumed;
-    error = detail::failure_access::to_public(f);
+    detail::failure_access::assign(error, f, consumed);
     if (outcome != status::out_of_memory) refused = outcome;
     return outcome;
   }
