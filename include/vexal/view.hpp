@@ -199,8 +199,8 @@ class VEXAL_EXPORT vexal_view {
  private:
   friend struct detail::view_core;
 
-  // `parse` of what its inline path does not take: short input, a refusal,
-  // or a compressed part whose stored bytes are over the payload's bound.
+  // `parse` of what its inline path does not take: short input, an offset
+  // at or past the end, or a refusal.
   size_t parse_checked(const uint8_t* data, size_t size, size_t offset,
                        const vexal_limits& limits);
 

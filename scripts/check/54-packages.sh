@@ -90,7 +90,9 @@ file -L "$runtime/libvexal.so.$major" | grep -q ', stripped' ||
   fail "the packaged library is not stripped"
 
 headers=(usr/include/vexal/version_config.h) # generated from its .in
-for header in include/vexal/*.hpp include/vexal/*.h; do headers+=("usr/$header"); done
+for header in include/vexal/*.hpp include/vexal/*.h include/vexal/detail/*.hpp; do
+  headers+=("usr/$header")
+done
 check_package libvexal-dev libdevel "$exact_runtime, zlib1g-dev" \
   "${headers[@]}" "$libdir/libvexal.so" "$libdir/pkgconfig/vexal.pc" \
   "$libdir/libvexal.a" "$libdir/cmake/vexal/vexalConfig.cmake" \
