@@ -154,11 +154,8 @@ class VEXAL_EXPORT vexal_view {
   ///         (see the top of this header).
   size_t parse(const uint8_t* data, size_t size, size_t offset,
                const vexal_limits& limits = vexal_limits::unlimited()) {
-    detail::whole_message whole;
-    if (offset < size && detail::accept_whole_message(
-                             data + offset, size - offset, limits, whole)) {
-      return offset + show(data + offset, whole);
-    }
+    size_t end = 0;
+    if (parse_whole(data, size, offset, limits, end)) return end;
     return parse_checked(data, size, offset, limits);
   }
   /// The parse above, of the bytes of `data`.
@@ -203,6 +200,20 @@ class VEXAL_EXPORT vexal_view {
   // at or past the end, or a refusal.
   size_t parse_checked(const uint8_t* data, size_t size, size_t offset,
                        const vexal_limits& limits);
+
+  // The inline path of every `parse`: true, with the view filled and `end`
+  // past the message, when the message at `offset` is whole and passes
+  // every check; false, with the view untouched, for anything else.
+  bool parse_whole(const uint8_t* data, size_t size, size_t offset,
+                   const vexal_limits& limits, size_t& end) noexcept {
+    detail::whole_message whole;
+    if (offset >= size || !detail::accept_whole_message(
+                              data + offset, size - offset, limits, whole)) {
+      return false;
+    }
+    end = offset + show(data + offset, whole);
+    return true;
+  }
 
   // Points the parts at the whole message at `message`, whose headers have
   // passed every check, and returns its size.

@@ -21,7 +21,7 @@ size_t vexal_view::parse(const uint8_t* data, size_t size, size_t offset,
                          const vexal_limits& limits,
                          std::error_code& ec) noexcept {
   size_t end = 0;
-  if (detail::view_core::parse_whole(*this, data, size, offset, limits, end)) {
+  if (parse_whole(data, size, offset, limits, end)) {
     ec.clear();
     return end;
   }
@@ -34,7 +34,7 @@ size_t vexal_view::parse(const uint8_t* data, size_t size, size_t offset,
                          const vexal_limits& limits,
                          vexal_failure& failure) noexcept {
   size_t end = 0;
-  if (detail::view_core::parse_whole(*this, data, size, offset, limits, end)) {
+  if (parse_whole(data, size, offset, limits, end)) {
     failure = vexal_failure();
     return end;
   }

@@ -44,24 +44,6 @@ struct view_core {
                                                      const vexal_limits& limits,
                                                      failure& f) noexcept;
 
-  // `vexal_view::parse` for a good message, as the public header's inline
-  // path reads it: true, with the view filled and `end` past the message,
-  // when the message at `offset` is whole and good; the view is untouched
-  // otherwise. A call to `parse` then finds out why.
-  [[gnu::always_inline]] static bool parse_whole(vexal_view& view,
-                                                 const uint8_t* data,
-                                                 size_t size, size_t offset,
-                                                 const vexal_limits& limits,
-                                                 size_t& end) noexcept {
-    whole_message whole;
-    if (offset >= size ||
-        !accept_whole_message(data + offset, size - offset, limits, whole)) {
-      return false;
-    }
-    end = offset + view.show(data + offset, whole);
-    return true;
-  }
-
   // `vexal_view::parse`: `parse_into` the view, which changes only when the
   // whole message has passed.
   static size_t parse(vexal_view& view, const uint8_t* data, size_t size,
